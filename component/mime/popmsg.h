@@ -1,0 +1,46 @@
+// POPMSG: a parsed Internet mail message.
+#pragma once
+
+#include "frame/com_object.h"
+#include "frame/ipopmsg.h"
+
+namespace velmo {
+
+class PopMsg final : public ComObject<IPOPMSG> {
+public:
+    HRESULT get_RawContent(BSTR* pVal) override;
+    HRESULT put_RawContent(BSTR newVal) override;
+    HRESULT ImportFile(BSTR FileName, LONG* pVal) override;
+    HRESULT ExportFile(BSTR FileName, LONG* pVal) override;
+    HRESULT GetSubject(BSTR* pVal) override;
+    HRESULT GetDate(BSTR* pVal) override;
+    HRESULT GetReplyTo(BSTR* pVal) override;
+    HRESULT GetAttachmentCount(LONG* pVal) override;
+    HRESULT GetFrom(BSTR* pVal) override;
+    HRESULT GetFromAddress(BSTR* pVal) override;
+    HRESULT GetBodyText(BSTR* pVal) override;
+    HRESULT GetAltBody(BSTR* pVal) override;
+    HRESULT GetBodyFormat(LONG* pVal) override;
+    HRESULT SaveAttachment(BSTR sPath, INT nCount, LONG* pVal) override;
+    HRESULT SaveAttachmentAs(BSTR sFile, INT nCount, LONG* pVal) override;
+    HRESULT GetAttachmentName(INT nCount, BSTR* pVal) override;
+    HRESULT GetRecipientCount(LONG* pVal) override;
+    HRESULT GetCCCount(LONG* pVal) override;
+    HRESULT GetRecipientName(INT nCount, BSTR* pVal) override;
+    HRESULT GetRecipientAddr(INT nCount, BSTR* pVal) override;
+    HRESULT GetCCName(INT nCount, BSTR* pVal) override;
+    HRESULT GetCCAddr(INT nCount, BSTR* pVal) override;
+    HRESULT GetAttachmentChunk(INT nCount, VARIANT* pVal) override;
+    HRESULT GetHeaderItem(BSTR sItem, BSTR* pVal) override;
+    HRESULT GetAttachmentSize(INT nCount, LONG* pVal) override;
+    HRESULT GetMessageSize(LONG* pVal) override;
+    HRESULT GetHeader(BSTR* pVal) override;
+    HRESULT GetMsgChunk(VARIANT* pVal) override;
+    HRESULT GetContentID(INT nCount, BSTR* pVal) override;
+    HRESULT GetContentType(INT nCount, BSTR* pVal) override;
+    HRESULT SaveAllAttachments(BSTR sPath, LONG* pVal) override;
+    HRESULT DeleteFile(BSTR sFile, LONG* pVal) override;
+    HRESULT HtmlToText(BSTR Html, BSTR* pVal) override;
+};
+
+}  // namespace velmo
