@@ -1,0 +1,69 @@
+#include "settings.h"
+
+#include "number_text.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace halvex {
+
+namespace {
+
+const QString kServerTimeout = QStringLiteral("server_timeout");
+const QString kFilterMinutes = QStringLiteral("filter_minutes");
+const QString kStartupMinimized = QStringLiteral("startup_minimized");
+const QString kEmailClient = QStringLiteral("email_client");
+
+const QString kGroup = QStringLiteral("Options");
+
+qint32 read_number(const QSettings& store, const QString& key, qint32 fallback) {
+  const QVariant value = store.value(key);
+  if (!value.isValid()) return fallback;
+  return leading_number(value.toString()).value_or(fallback);
+}
+
+}  // namespace
+
+ProgramSettings& program_settings() {
+  static ProgramSettings settings;
+  return settings;
+}
+
+QString settings_file_path() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/Tarnell Halvex.ini");
+}
+
+ProgramSettings load_settings() {
+  QSettings store(settings_file_path(), QSettings::IniFormat);
+  store.beginGroup(kGroup);
+  ProgramSettings s;
+  s.server_timeout = read_number(store, kServerTimeout, kDefaultServerTimeout);
+  s.filter_minutes = read_number(store, kFilterMinutes, kDefaultFilterMinutes);
+  s.startup_minimized = read_number(store, kStartupMinimized, 0);
+  s.email_client = store.value(kEmailClient, QString()).toString();
+  return s;
+}
+
+void save_settings(const ProgramSettings& s) {
+  QSettings store(settings_file_path(), QSettings::IniFormat);
+  store.beginGroup(kGroup);
+  store.setValue(kServerTimeout, QString::number(s.server_timeout));
+  store.setValue(kFilterMinutes, QString::number(s.filter_minutes));
+  store.setValue(kStartupMinimized, QString::number(s.startup_minimized));
+  store.setValue(kEmailClient, s.email_client);
+  store.sync();
+}
+
+qint32 filter_minutes_entry(const QString& text) {
+  return std::clamp(number_from_text(text), 1, 60);
+}
+
+qint32 server_timeout_entry(const QString& text) {
+  return std::max(number_from_text(text), 30);
+}
+
+qint32 startup_minimized_entry(bool ticked) { return ticked ? 1 : 0; }
+
+}  // namespace halvex

@@ -1,0 +1,45 @@
+// The four program-wide settings and their store.
+//
+// The store is the INI file "$XDG_CONFIG_HOME/Tarnell Halvex.ini" (by default
+// ~/.config/Tarnell Halvex.ini), group "Options", every value a string. The alert
+// program reads "email_client" from the same file. The settings are read once when
+// the main window loads and written back once when it unloads.
+#pragma once
+
+#include <QString>
+
+namespace halvex {
+
+inline constexpr qint32 kDefaultServerTimeout = 120;  // seconds
+inline constexpr qint32 kDefaultFilterMinutes = 5;
+
+struct ProgramSettings {
+  qint32 server_timeout = kDefaultServerTimeout;
+  qint32 filter_minutes = kDefaultFilterMinutes;
+  qint32 startup_minimized = 0;  // 0 or 1
+  QString email_client;          // a program's path; empty when none chosen
+
+  friend bool operator==(const ProgramSettings&, const ProgramSettings&) = default;
+};
+
+// The in-memory settings in force while the program runs.
+ProgramSettings& program_settings();
+
+// The path of the settings file.
+QString settings_file_path();
+
+// Reads "server_timeout", "filter_minutes", "startup_minimized" and "email_client",
+// in that order. An absent key, or a number key whose value does not begin with a
+// number, gives the key's default. Values are used as stored, without clamping.
+ProgramSettings load_settings();
+
+// Writes the four keys in the same order, the numbers as decimal text.
+void save_settings(const ProgramSettings& settings);
+
+// Entry checks of the main window's settings boxes; each returns the new value, which
+// the window stores and shows again.
+qint32 filter_minutes_entry(const QString& text);  // Text1: the number, held to 1..60
+qint32 server_timeout_entry(const QString& text);  // Text2: the number, at least 30
+qint32 startup_minimized_entry(bool ticked);       // Check1: 1 ticked, 0 clear
+
+}  // namespace halvex

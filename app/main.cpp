@@ -1,0 +1,79 @@
+// halvex: the filter application. Resolves the application folder, installs the help
+// page there, and runs the main window.
+#include "accounts/account_state.h"
+#include "accounts/app_folder.h"
+#include "accounts/settings.h"
+#include "accounts/version.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMainWindow>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: halvex [--help] [--version]\n"
+    "\n"
+    "Halvex watches POP3 mailboxes and deletes spam on the server before your e-mail\n"
+    "client downloads it.\n"
+    "\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Accounts live in $HALVEX_HOME, else $XDG_DATA_HOME/halvex/ (~/.local/share/halvex/);\n"
+    "settings in $XDG_CONFIG_HOME/Tarnell Halvex.ini (~/.config/Tarnell Halvex.ini).\n";
+
+// Answers --help and --version without starting the window system. -1: go on.
+int info_option(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("halvex %s\n", qPrintable(halvex::version_text()));
+      return 0;
+    }
+  }
+  return -1;
+}
+
+// Placeholder main window: the accounts of the application folder.
+QMainWindow* make_main_window() {
+  auto* window = new QMainWindow;
+  window->setWindowTitle(QStringLiteral("Halvex"));
+  auto* list = new QListWidget(window);
+  list->setObjectName(QStringLiteral("List1"));
+  list->addItems(halvex::get_accounts());
+  window->setCentralWidget(list);
+  window->resize(420, 300);
+  return window;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const int rc = info_option(argc, argv); rc >= 0) return rc;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Halvex"));
+  QApplication::setApplicationVersion(halvex::version_text());
+
+  const QString folder = halvex::resolve_app_folder();
+  if (folder.isEmpty()) {
+    std::fputs("halvex: cannot create the application folder\n", stderr);
+    return 1;
+  }
+  if (!halvex::write_help_page(folder))
+    std::fprintf(stderr, "halvex: cannot write %shelp.htm\n", qPrintable(folder));
+
+  halvex::program_settings() = halvex::load_settings();
+  QMainWindow* window = make_main_window();
+  window->show();
+  const int rc = QApplication::exec();
+  delete window;
+  halvex::save_settings(halvex::program_settings());
+  return rc;
+}

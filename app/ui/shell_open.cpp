@@ -1,0 +1,33 @@
+#include "shell_open.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace halvex {
+
+namespace {
+
+bool has_url_scheme(const QString& target) {
+  static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+  return scheme.match(target).hasMatch();
+}
+
+}  // namespace
+
+int shell_open(const QString& target) {
+  if (target.isEmpty()) return kShellOpenFailed;
+  const QFileInfo info(target);
+  bool ok = false;
+  if (info.isFile() && info.isExecutable())
+    ok = QProcess::startDetached(info.absoluteFilePath(), {});
+  else if (has_url_scheme(target))
+    ok = QDesktopServices::openUrl(QUrl(target));
+  else
+    ok = QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+  return ok ? kShellOpenOk : kShellOpenFailed;
+}
+
+}  // namespace halvex
