@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test Halvex on Debian 12.
+#   bash scripts/halvex.sh run    install what is missing, build, start halvex
+#   bash scripts/halvex.sh test   install what is missing, build, run every test suite
+# Extra arguments after "run" go to halvex.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+packages=(
+  cmake g++ make ninja-build pkg-config
+  qt6-base-dev libgl-dev libxkbcommon-dev libgtest-dev libgmock-dev
+  libssl-dev openssl ca-certificates
+  dovecot-core dovecot-pop3d
+  clang llvm
+  python3 libpython3.11-testsuite
+  xvfb xauth x11-apps x11-utils imagemagick xdg-utils
+)
+
+say() { printf '==> %s\n' "$*"; }
+
+setup() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    say "installing ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    # Packages whose post-install would start a system service (dovecot) must not fail
+    # the install in a container without an init system.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir="$1"
+  shift
+  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir="$1" label="$2"
+  say "tests: $label"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+cmd_run() {
+  setup
+  configure_and_build "$here/build"
+  say "starting halvex"
+  exec "$here/build/bin/halvex" "$@"
+}
+
+cmd_test() {
+  setup
+  local status=0
+  say "build: normal"
+  configure_and_build "$here/build-test/normal"
+  run_tests "$here/build-test/normal" "normal build" || status=1
+
+  say "build: AddressSanitizer + UndefinedBehaviorSanitizer"
+  configure_and_build "$here/build-test/asan" -DHALVEX_SANITIZE=ON -DHALVEX_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_tests "$here/build-test/asan" "sanitizer build" || status=1
+
+  say "build: ThreadSanitizer (component)"
+  configure_and_build "$here/build-test/tsan" -DHALVEX_TSAN=ON -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    run_tests "$here/build-test/tsan" "thread sanitizer build" || status=1
+
+  if [ -x "$here/fuzz/run_fuzzers.sh" ] || [ -f "$here/fuzz/run_fuzzers.sh" ]; then
+    say "build: fuzzers (clang)"
+    CC=clang CXX=clang++ configure_and_build "$here/build-test/fuzz" -DHALVEX_FUZZ=ON \
+      -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF
+    say "fuzzers: corpus replay and a bounded run"
+    bash "$here/fuzz/run_fuzzers.sh" "$here/build-test/fuzz/bin" "${HALVEX_FUZZ_SECONDS:-60}" || status=1
+  fi
+
+  if [ "$status" -eq 0 ]; then say "all test suites passed"; else say "some test suite FAILED"; fi
+  return "$status"
+}
+
+case "${1:-}" in
+  run) shift; cmd_run "$@" ;;
+  test) shift; cmd_test "$@" ;;
+  setup) setup ;;
+  *) echo "usage: bash scripts/halvex.sh run|test|setup" >&2; exit 2 ;;
+esac
