@@ -1,0 +1,128 @@
+// Pop3Session: one TCP connection to a POP3 server (RFC 1939 with APOP) and the operations
+// the POPMAIN object runs on it, synchronously or from its worker thread.
+//
+// Lifecycle. The session is closed (connected() false, no socket) or connected. A login opens
+// the TCP connection, sets `connected` before the greeting is read, and on any later failure
+// returns to closed through CloseSession (which sends QUIT). CloseSession returns to closed from
+// any state and clears the listing caches; message_count() survives it. A failed command after
+// the login leaves the session connected.
+//
+// Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, each cut at
+// its first NUL, logged as received; the idle timeout counts silence since the last chunk. A
+// single-line reply ends at CR LF and may hold at most 1000 bytes; a multi-line reply ends at
+// "\r\n.\r\n" and is not dot-unstuffed. Everything the server sends is untrusted: numbers are
+// read saturating, listings are bounded by the STAT count.
+//
+// Threads. The session has no lock of its own: one thread drives it at a time. connected(),
+// timeout_ms(), log_file_name() and message_count() may be read, and the timeout and log name
+// set, from another thread while it runs. The stop predicate, when set, is polled at least every
+// 250 ms while waiting on the network (connect and reads); once it answers true the wait fails,
+// so a worker can abandon a silent server.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pop3/socket.h"
+
+namespace velmo {
+
+class Pop3Session {
+public:
+    // How a chunk-wise read ended.
+    enum class ReadEnd { Complete, Failed, Timeout, Closed, SocketError, Stopped };
+    // What the reader's chunk handler answers after each chunk.
+    enum class Chunk { More, Complete, Fail };
+    // Gets the chunk as taken (up to its first NUL) and the byte count the receive returned.
+    using ChunkHandler = std::function<Chunk(std::string_view chunk, std::size_t received)>;
+    using StopPredicate = std::function<bool()>;
+
+    static constexpr std::size_t kReceiveChunk = 8194;
+    static constexpr std::size_t kSingleLineCap = 1000;
+    static constexpr std::size_t kStatCap = 100;
+    static constexpr std::size_t kCredentialMax = 100;
+    static constexpr std::uint32_t kDefaultTimeoutMs = 30000;
+
+    Pop3Session() = default;
+    ~Pop3Session();  // closes the socket without QUIT; the owner runs CloseSession first
+    Pop3Session(const Pop3Session&) = delete;
+    Pop3Session& operator=(const Pop3Session&) = delete;
+
+    // Logins: true on success. The port's low 16 bits are used.
+    bool LoginUserPass(const std::string& server, const std::string& user,
+                       const std::string& password, std::int32_t port);
+    bool LoginApop(const std::string& server, const std::string& user,
+                   const std::string& password, std::int32_t port);
+    // Sends QUIT when connected; returns its outcome. Always ends closed.
+    bool CloseSession();
+
+    bool Stat(std::int32_t& count, std::int32_t& total_size);
+    bool List();  // fills sizes() from LIST (STAT first, once per connection)
+    bool Uidl();  // fills unique_ids() from UIDL (STAT first, once per connection)
+    bool LookupSize(std::int32_t n, std::uint32_t& size);
+    bool LookupUniqueId(std::int32_t n, std::string& id);
+    bool Retr(std::int32_t n, std::string& text);   // message text, status line and final CR LF dropped
+    bool Top(std::int32_t n, std::string& header);  // header lines each with CR LF, no blank line
+    bool Dele(std::int32_t n);
+    bool Rset();
+    bool Noop();
+
+    // Appends text (up to its first NUL) to the protocol log, if one is named. The file is
+    // opened and closed per entry and created with mode 0600; failures are ignored.
+    void WriteLog(std::string_view text) const;
+
+    // Low-level pieces for the worker.
+    // Logs the command as it is and sends it with one send call; no `connected` check.
+    bool SendRaw(std::string_view command);
+    // Reads chunks until the handler answers Complete or Fail, or the read ends otherwise.
+    // Each chunk is logged before the handler sees it; the idle timeout restarts per chunk.
+    ReadEnd ReadChunks(const ChunkHandler& on_chunk);
+
+    void set_stop_predicate(StopPredicate stop) { stop_ = std::move(stop); }
+
+    bool connected() const { return connected_.load(); }
+    std::uint32_t timeout_ms() const { return timeout_ms_.load(); }
+    void set_timeout_ms(std::uint32_t ms) { timeout_ms_.store(ms); }
+    std::string log_file_name() const;
+    void set_log_file_name(std::string path);
+    std::int32_t message_count() const { return message_count_.load(); }
+
+    const std::vector<std::uint32_t>& sizes() const { return sizes_; }
+    const std::vector<std::string>& unique_ids() const { return unique_ids_; }
+    bool list_loaded() const { return list_loaded_; }
+    bool uidl_loaded() const { return uidl_loaded_; }
+
+private:
+    bool OpenConnection(const std::string& server, std::int32_t port);
+    bool Greeting(std::string* line);
+    bool SendCommand(std::string_view command);  // fails, sending nothing, while closed
+    bool ReadUntil(std::string_view terminator, bool capped, std::string& reply);
+    bool ReadSingleLine(std::string& reply) { return ReadUntil("\r\n", true, reply); }
+    bool CheckOk(std::string* line = nullptr);
+    bool ReadMultiLine(std::string& text);
+    bool EnsureStat(std::int32_t& n);
+    bool LoginCommon(const std::string& server, std::int32_t port, std::string* greeting);
+    bool Fail();  // CloseSession, then false: every failure inside a login ends the session
+    bool Interrupted() const { return stop_ && stop_(); }
+
+    Socket socket_;
+    std::atomic<std::int32_t> message_count_{0};
+    bool list_loaded_ = false;
+    bool stat_loaded_ = false;
+    bool uidl_loaded_ = false;
+    std::vector<std::uint32_t> sizes_;
+    std::vector<std::string> unique_ids_;
+    std::atomic<bool> connected_{false};
+    mutable std::mutex log_mutex_;
+    std::string log_file_name_;
+    std::atomic<std::uint32_t> timeout_ms_{kDefaultTimeoutMs};
+    StopPredicate stop_;
+};
+
+}  // namespace velmo
