@@ -1,12 +1,12 @@
 #include "account_file.h"
 
 #include "account_format.h"
+#include "atomic_file.h"
 #include "text_codec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace halvex {
 
@@ -72,14 +72,7 @@ bool save_account(const QString& folder, const QString& name, const AccountRecor
   if (path.isEmpty()) return false;
   const std::optional<QByteArray> bytes = format_account(record);
   if (!bytes) return false;
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-      file.write(*bytes) != bytes->size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return write_file_atomically(path, *bytes, 0600);
 }
 
 QStringList get_accounts(const QString& folder) {
