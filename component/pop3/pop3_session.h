@@ -94,6 +94,7 @@ public:
     std::int32_t message_count() const { return message_count_.load(); }
 
     const std::vector<std::uint32_t>& sizes() const { return sizes_; }
+    // The ids of the UIDL lines present; LookupUniqueId answers "" for the rest of the count.
     const std::vector<std::string>& unique_ids() const { return unique_ids_; }
     bool list_loaded() const { return list_loaded_; }
     bool uidl_loaded() const { return uidl_loaded_; }
@@ -117,7 +118,8 @@ private:
     bool stat_loaded_ = false;
     bool uidl_loaded_ = false;
     std::vector<std::uint32_t> sizes_;
-    std::vector<std::string> unique_ids_;
+    std::vector<std::string> unique_ids_;  // the ids the UIDL reply held, at most uidl_count_
+    std::int32_t uidl_count_ = 0;          // the STAT count the UIDL listing answers for
     std::atomic<bool> connected_{false};
     mutable std::mutex log_mutex_;
     std::string log_file_name_;

@@ -1,33 +1,189 @@
 #include "pop3/popmain.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "frame/class_table.h"
+#include "frame/text.h"
+#include "pop3/server_address.h"
 
 namespace velmo {
 
-// Not built yet: every member answers E_NOTIMPL.
-HRESULT PopMain::get_ServerPort(LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::put_ServerPort(LONG) { return E_NOTIMPL; }
-HRESULT PopMain::Connect(BSTR, BSTR, BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::GetTotalOfMails(LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::GetSizeOfMails(LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::get_Timeout(LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::put_Timeout(LONG) { return E_NOTIMPL; }
-HRESULT PopMain::Close() { return E_NOTIMPL; }
-HRESULT PopMain::Delete(LONG, LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::Retrieve(LONG, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMain::GetMsgHeader(LONG, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMain::GetMsgSize(LONG, LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::GetMsgID(LONG, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMain::NOOP() { return E_NOTIMPL; }
-HRESULT PopMain::Reset() { return E_NOTIMPL; }
-HRESULT PopMain::get_LogFileName(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMain::put_LogFileName(BSTR) { return E_NOTIMPL; }
-HRESULT PopMain::get_Version(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMain::get_Connected(VARIANT_BOOL*) { return E_NOTIMPL; }
-HRESULT PopMain::SecureConnect(BSTR, BSTR, BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::get_Asynchronous(LONG*) { return E_NOTIMPL; }
-HRESULT PopMain::put_Asynchronous(LONG) { return E_NOTIMPL; }
-HRESULT PopMain::Terminate() { return E_NOTIMPL; }
+namespace {
+
+LONG clamp_long(std::uint32_t value) {
+    return static_cast<LONG>(std::min<std::uint32_t>(value, std::numeric_limits<LONG>::max()));
+}
+
+// Text results: written only on success; S_FALSE leaves the result untouched.
+HRESULT text_result(bool ok, const std::string& text, BSTR* pVal) {
+    if (!ok) return S_FALSE;
+    return put_bstr(pVal, text);
+}
+
+}  // namespace
+
+PopMain::~PopMain() {
+    if (session_.connected()) session_.CloseSession();
+}
+
+HRESULT PopMain::get_ServerPort(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = server_port_;
+    return S_OK;
+}
+
+HRESULT PopMain::put_ServerPort(LONG newVal) {
+    server_port_ = newVal;
+    return S_OK;
+}
+
+HRESULT PopMain::get_Timeout(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = static_cast<LONG>(session_.timeout_ms() / 1000u);
+    return S_OK;
+}
+
+HRESULT PopMain::put_Timeout(LONG newVal) {
+    session_.set_timeout_ms(static_cast<std::uint32_t>(newVal) * 1000u);
+    return S_OK;
+}
+
+HRESULT PopMain::get_LogFileName(BSTR* pVal) {
+    return put_bstr(pVal, session_.log_file_name());
+}
+
+HRESULT PopMain::put_LogFileName(BSTR newVal) {
+    session_.set_log_file_name(to_utf8(newVal));
+    return S_OK;
+}
+
+HRESULT PopMain::get_Version(BSTR* pVal) { return put_bstr(pVal, kVersionText); }
+
+HRESULT PopMain::get_Connected(VARIANT_BOOL* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = session_.connected() ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT PopMain::get_Asynchronous(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = asynchronous_;
+    return S_OK;
+}
+
+HRESULT PopMain::put_Asynchronous(LONG newVal) {
+    asynchronous_ = newVal == 1 ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    std::string server = to_utf8(Server), user = to_utf8(User), password = to_utf8(Password);
+    // Too long for the login fields: refused whole rather than cut, and like any failed login
+    // it leaves no session standing.
+    if (server.size() > kLoginFieldMax || user.size() > kLoginFieldMax ||
+        password.size() > kLoginFieldMax) {
+        if (asynchronous()) return S_OK;
+        session_.CloseSession();
+        *pVal = 1;
+        return S_OK;
+    }
+    login_server_ = std::move(server);
+    login_user_ = std::move(user);
+    login_password_ = std::move(password);
+    if (asynchronous()) return S_OK;
+    ServerAddress address = parse_server_address(login_server_, server_port_);
+    bool ok = kind == Login::Apop
+                  ? session_.LoginApop(address.host, login_user_, login_password_, address.port)
+                  : session_.LoginUserPass(address.host, login_user_, login_password_, address.port);
+    *pVal = ok ? 0 : 1;
+    return S_OK;
+}
+
+HRESULT PopMain::Connect(BSTR Server, BSTR User, BSTR Password, LONG* pVal) {
+    return RunLogin(Login::UserPass, Server, User, Password, pVal);
+}
+
+HRESULT PopMain::SecureConnect(BSTR Server, BSTR User, BSTR Password, LONG* pVal) {
+    return RunLogin(Login::Apop, Server, User, Password, pVal);
+}
+
+HRESULT PopMain::GetTotalOfMails(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::int32_t count = 0, size = 0;
+    if (!session_.Stat(count, size)) return S_FALSE;
+    *pVal = count;
+    return S_OK;
+}
+
+HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::int32_t count = 0, size = 0;
+    if (!session_.Stat(count, size)) return S_FALSE;
+    *pVal = size;
+    return S_OK;
+}
+
+HRESULT PopMain::Close() {
+    if (!asynchronous()) session_.CloseSession();
+    return S_OK;
+}
+
+HRESULT PopMain::Delete(LONG nMsg, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    *pVal = session_.Dele(nMsg) ? 0 : 1;
+    return S_OK;
+}
+
+HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::string text;
+    bool ok = session_.Retr(nMsg, text);
+    return text_result(ok, text, pVal);
+}
+
+HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::string header;
+    bool ok = session_.Top(nMsg, header);
+    return text_result(ok, header, pVal);
+}
+
+HRESULT PopMain::GetMsgSize(LONG nMsg, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::uint32_t size = 0;
+    if (!session_.LookupSize(nMsg, size)) return S_FALSE;
+    *pVal = clamp_long(size);
+    return S_OK;
+}
+
+HRESULT PopMain::GetMsgID(LONG nMsg, BSTR* pVal) {
+    if (!pVal) return E_POINTER;
+    if (asynchronous()) return S_OK;
+    std::string id;
+    bool ok = session_.LookupUniqueId(nMsg, id);
+    return text_result(ok, id, pVal);
+}
+
+HRESULT PopMain::NOOP() {
+    if (!asynchronous()) session_.Noop();
+    return S_OK;
+}
+
+HRESULT PopMain::Reset() {
+    if (!asynchronous()) session_.Rset();
+    return S_OK;
+}
+
+// Stops the asynchronous worker and empties its queue; nothing to do until there is one.
+HRESULT PopMain::Terminate() { return S_OK; }
 
 HRESULT create_popmain(REFIID riid, void** ppv) { return create_instance<PopMain>(riid, ppv); }
 

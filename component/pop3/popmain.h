@@ -1,13 +1,22 @@
-// POPMAIN: the POP3 client object.
+// POPMAIN: the POP3 client object. Properties and the synchronous operations run the object's
+// Pop3Session on the caller's thread; in asynchronous mode the operations are left to the worker.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 #include "frame/com_object.h"
 #include "frame/ipopmain.h"
+#include "pop3/pop3_session.h"
 
 namespace velmo {
 
 class PopMain final : public ComObject<IPOPMAIN> {
 public:
+    static constexpr std::int32_t kDefaultPort = 110;
+    // The login fields hold at most 259 characters; longer text fails the login whole.
+    static constexpr std::size_t kLoginFieldMax = 259;
+
     HRESULT get_ServerPort(LONG* pVal) override;
     HRESULT put_ServerPort(LONG newVal) override;
     HRESULT Connect(BSTR Server, BSTR User, BSTR Password, LONG* pVal) override;
@@ -31,6 +40,21 @@ public:
     HRESULT get_Asynchronous(LONG* pVal) override;
     HRESULT put_Asynchronous(LONG newVal) override;
     HRESULT Terminate() override;
+
+protected:
+    ~PopMain() override;
+
+private:
+    enum class Login { UserPass, Apop };
+    HRESULT RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LONG* pVal);
+    bool asynchronous() const { return asynchronous_ == 1; }
+
+    Pop3Session session_;
+    std::int32_t server_port_ = kDefaultPort;
+    std::int32_t asynchronous_ = 0;
+    std::string login_server_;  // as given, "host:port" included
+    std::string login_user_;
+    std::string login_password_;
 };
 
 }  // namespace velmo

@@ -1,0 +1,362 @@
+#include "pop3/pop3_session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <limits>
+
+#include "pop3/md5.h"
+
+namespace velmo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kMultiLineEnd = "\r\n.\r\n";
+
+bool starts_with_ok(std::string_view reply, bool match_case) {
+    if (reply.size() < 3) return false;
+    if (match_case) return reply.substr(0, 3) == "+OK";
+    return reply[0] == '+' && (reply[1] == 'O' || reply[1] == 'o') && (reply[2] == 'K' || reply[2] == 'k');
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads a decimal number at pos: blanks skipped, digits up to the first non-digit, none
+// giving 0; saturates instead of overflowing. Leaves pos after the digits.
+std::uint32_t read_number(std::string_view text, std::size_t& pos) {
+    while (pos < text.size() && is_blank(text[pos])) ++pos;
+    std::uint64_t value = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+        value = std::min<std::uint64_t>(value * 10 + std::uint64_t(text[pos] - '0'),
+                                        std::numeric_limits<std::uint32_t>::max());
+    return static_cast<std::uint32_t>(value);
+}
+
+std::int32_t to_long(std::uint32_t value) {
+    return static_cast<std::int32_t>(std::min<std::uint32_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+// A credential goes into a command line as it is: one that could end the line early, or that
+// exceeds the protocol's field, is refused before anything of it is sent.
+bool credential_fits(const std::string& text) {
+    return text.size() <= Pop3Session::kCredentialMax && text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
+// The lines of a multi-line reply after its status line, up to the terminating "." line.
+// Each line comes without its LF (a CR before it stays).
+template <class Fn>
+void for_each_listing_line(std::string_view reply, Fn&& fn) {
+    std::size_t pos = reply.find('\n');
+    if (pos == std::string_view::npos) return;
+    ++pos;
+    while (pos < reply.size()) {
+        std::size_t end = reply.find('\n', pos);
+        if (end == std::string_view::npos) end = reply.size();
+        std::string_view line = reply.substr(pos, end - pos);
+        if (!line.empty() && line.front() == '.') return;
+        if (!fn(line)) return;
+        pos = end + 1;
+    }
+}
+
+std::string command(std::string_view verb, std::int32_t n, std::string_view tail = {}) {
+    std::string text(verb);
+    text += ' ';
+    text += std::to_string(n);
+    text += tail;
+    text += "\r\n";
+    return text;
+}
+
+}  // namespace
+
+Pop3Session::~Pop3Session() = default;
+
+std::string Pop3Session::log_file_name() const {
+    std::lock_guard lock(log_mutex_);
+    return log_file_name_;
+}
+
+void Pop3Session::set_log_file_name(std::string path) {
+    std::lock_guard lock(log_mutex_);
+    log_file_name_ = std::move(path);
+}
+
+void Pop3Session::WriteLog(std::string_view text) const {
+    std::string path = log_file_name();
+    if (path.empty() || path.find('\0') != std::string::npos) return;
+    text = text.substr(0, text.find('\0'));
+    // 0600: the log holds the password of every login in clear.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    while (!text.empty()) {
+        ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+}
+
+bool Pop3Session::SendRaw(std::string_view text) {
+    WriteLog(text);
+    return socket_.send_once(text);
+}
+
+bool Pop3Session::SendCommand(std::string_view text) {
+    if (!connected()) return false;
+    return SendRaw(text);
+}
+
+Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
+    char buffer[kReceiveChunk];
+    auto mark = Clock::now();
+    for (;;) {
+        if (Interrupted()) return ReadEnd::Stopped;
+        const std::int64_t idle =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
+        const std::int64_t limit = timeout_ms();
+        if (idle > limit) return ReadEnd::Timeout;
+        const int wait = static_cast<int>(std::min<std::int64_t>(Socket::kMaxWaitMs, limit - idle + 1));
+        switch (socket_.wait_readable(wait)) {
+            case Socket::Ready::Error: return ReadEnd::SocketError;
+            case Socket::Ready::Nothing: continue;
+            case Socket::Ready::Data: break;
+        }
+        const long received = socket_.receive(buffer, sizeof buffer);
+        if (received < 0) return ReadEnd::SocketError;
+        if (received == 0) return ReadEnd::Closed;
+        // A chunk counts as NUL-terminated text.
+        std::string_view chunk(buffer, ::strnlen(buffer, static_cast<std::size_t>(received)));
+        mark = Clock::now();
+        WriteLog(chunk);
+        switch (on_chunk(chunk, static_cast<std::size_t>(received))) {
+            case Chunk::More: break;
+            case Chunk::Complete: return ReadEnd::Complete;
+            case Chunk::Fail: return ReadEnd::Failed;
+        }
+    }
+}
+
+bool Pop3Session::ReadUntil(std::string_view terminator, bool capped, std::string& reply) {
+    reply.clear();
+    // The terminator is looked for in the whole reply; what was searched before cannot hold
+    // it, so each chunk is searched from just before its start, which keeps long replies linear.
+    std::size_t searched = 0;
+    auto end = ReadChunks([&](std::string_view chunk, std::size_t) {
+        reply.append(chunk);
+        if (capped && reply.size() > kSingleLineCap) return Chunk::Fail;
+        std::size_t from = searched >= terminator.size() - 1 ? searched - (terminator.size() - 1) : 0;
+        if (reply.find(terminator, from) != std::string::npos) return Chunk::Complete;
+        searched = reply.size();
+        return Chunk::More;
+    });
+    return end == ReadEnd::Complete;
+}
+
+bool Pop3Session::CheckOk(std::string* line) {
+    std::string reply;
+    if (!ReadSingleLine(reply)) return false;
+    bool ok = starts_with_ok(reply, false);
+    if (line) *line = std::move(reply);
+    return ok;
+}
+
+bool Pop3Session::ReadMultiLine(std::string& text) {
+    std::string reply;
+    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
+    if (!starts_with_ok(reply, false)) return false;
+    std::size_t status_end = reply.find("\r\n");
+    if (status_end == std::string::npos) return false;
+    reply.erase(0, status_end + 2);
+    // Less the final CR LF "." CR LF; no dot-unstuffing.
+    reply.resize(reply.size() < kMultiLineEnd.size() ? 0 : reply.size() - kMultiLineEnd.size());
+    text = std::move(reply);
+    return true;
+}
+
+bool Pop3Session::OpenConnection(const std::string& server, std::int32_t port) {
+    return socket_.connect(server, static_cast<std::uint16_t>(port & 0xFFFF), timeout_ms(), stop_);
+}
+
+bool Pop3Session::Fail() {
+    CloseSession();
+    return false;
+}
+
+bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std::string* greeting) {
+    if (connected()) CloseSession();
+    if (!OpenConnection(server, port)) return false;
+    connected_.store(true);
+    if (!CheckOk(greeting)) return Fail();
+    return true;
+}
+
+bool Pop3Session::LoginUserPass(const std::string& server, const std::string& user,
+                                const std::string& password, std::int32_t port) {
+    if (!LoginCommon(server, port, nullptr)) return false;
+    if (!credential_fits(user)) return Fail();
+    if (!SendCommand("USER " + user + "\r\n") || !CheckOk()) return Fail();
+    if (!credential_fits(password)) return Fail();
+    if (!SendCommand("PASS " + password + "\r\n") || !CheckOk()) return Fail();
+    return true;
+}
+
+bool Pop3Session::LoginApop(const std::string& server, const std::string& user,
+                            const std::string& password, std::int32_t port) {
+    std::string greeting;
+    if (!LoginCommon(server, port, &greeting)) return false;
+    // The time stamp: from the first "<" up to and including the next ">". A greeting without
+    // one offers no APOP; the digest of the bare password would be worthless.
+    std::size_t open = greeting.find('<');
+    std::size_t close = open == std::string::npos ? open : greeting.find('>', open);
+    if (close == std::string::npos) return Fail();
+    if (!credential_fits(user) || !credential_fits(password)) return Fail();
+    std::string digest = md5_hex(greeting.substr(open, close - open + 1) + password);
+    if (!SendCommand("APOP " + user + " " + digest + "\r\n") || !CheckOk()) return Fail();
+    return true;
+}
+
+bool Pop3Session::CloseSession() {
+    bool ok = false;
+    if (connected()) {
+        SendRaw("QUIT\r\n");
+        ok = CheckOk();
+    }
+    connected_.store(false);
+    list_loaded_ = stat_loaded_ = uidl_loaded_ = false;
+    sizes_.clear();
+    unique_ids_.clear();
+    uidl_count_ = 0;
+    socket_.close();
+    return ok;
+}
+
+bool Pop3Session::Stat(std::int32_t& count, std::int32_t& total_size) {
+    if (!SendCommand("STAT\r\n")) return false;
+    std::string reply;
+    if (!ReadSingleLine(reply) || reply.size() > kStatCap) return false;
+    if (!starts_with_ok(reply, true)) return false;
+    std::size_t pos = reply.find_first_of(" \t");
+    if (pos == std::string::npos) return false;
+    ++pos;
+    count = to_long(read_number(reply, pos));
+    message_count_.store(count);
+    pos = reply.find_first_of(" \t", pos);
+    if (pos == std::string::npos) return false;
+    ++pos;
+    total_size = to_long(read_number(reply, pos));
+    return true;
+}
+
+bool Pop3Session::EnsureStat(std::int32_t& n) {
+    if (stat_loaded_) {
+        n = message_count();
+        return true;
+    }
+    std::int32_t total = 0;
+    if (!Stat(n, total)) return false;
+    stat_loaded_ = true;
+    return true;
+}
+
+bool Pop3Session::List() {
+    std::int32_t n = 0;
+    if (!EnsureStat(n)) return false;
+    if (!SendCommand("LIST\r\n")) return false;
+    std::string reply;
+    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
+    if (reply.size() > 14 * std::uint64_t(std::max(n, 0)) + 100) return false;
+    if (!starts_with_ok(reply, false)) return false;
+    sizes_.clear();
+    // Line i is message i; its size is the first number after the message number, and a line
+    // without one still takes its place (size 0) so later sizes stay with their messages.
+    for_each_listing_line(reply, [&](std::string_view line) {
+        std::size_t pos = line.find_first_of(" \t");
+        std::uint32_t size = 0;
+        if (pos != std::string_view::npos) {
+            ++pos;
+            size = read_number(line, pos);
+        }
+        sizes_.push_back(size);
+        return true;
+    });
+    list_loaded_ = true;
+    return true;
+}
+
+bool Pop3Session::Uidl() {
+    std::int32_t n = 0;
+    if (!EnsureStat(n)) return false;
+    if (!SendCommand("UIDL\r\n")) return false;
+    std::string reply;
+    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
+    if (reply.size() > (std::uint64_t(std::max(n, 0)) + 1) * 100) return false;
+    if (!starts_with_ok(reply, false)) return false;
+    unique_ids_.clear();
+    // At most n lines; a line without a second token, and every line missing from the reply,
+    // gives an empty id (the missing ones are answered by LookupUniqueId, not stored).
+    for_each_listing_line(reply, [&](std::string_view line) {
+        if (unique_ids_.size() >= static_cast<std::size_t>(std::max(n, 0))) return false;
+        constexpr std::string_view kSpace = " \t\r";
+        std::size_t first = line.find_first_not_of(kSpace);
+        std::size_t gap = first == std::string_view::npos ? first : line.find_first_of(kSpace, first);
+        std::size_t second = gap == std::string_view::npos ? gap : line.find_first_not_of(kSpace, gap);
+        std::string id;
+        if (second != std::string_view::npos) {
+            std::size_t end = line.find_first_of(kSpace, second);
+            id = std::string(line.substr(second, end == std::string_view::npos ? end : end - second));
+        }
+        unique_ids_.push_back(std::move(id));
+        return true;
+    });
+    uidl_count_ = std::max(n, 0);
+    uidl_loaded_ = true;
+    return true;
+}
+
+bool Pop3Session::LookupSize(std::int32_t n, std::uint32_t& size) {
+    if (!list_loaded_ && !List()) return false;
+    if (n < 1 || static_cast<std::size_t>(n) > sizes_.size()) return false;
+    size = sizes_[static_cast<std::size_t>(n) - 1];
+    return true;
+}
+
+bool Pop3Session::LookupUniqueId(std::int32_t n, std::string& id) {
+    if (!uidl_loaded_ && !Uidl()) return false;
+    if (n < 1 || n > uidl_count_) return false;
+    std::size_t index = static_cast<std::size_t>(n) - 1;
+    id = index < unique_ids_.size() ? unique_ids_[index] : std::string();
+    return true;
+}
+
+bool Pop3Session::Retr(std::int32_t n, std::string& text) {
+    std::uint32_t size = 0;
+    if (!LookupSize(n, size)) return false;
+    if (!SendCommand(command("RETR", n))) return false;
+    return ReadMultiLine(text);
+}
+
+bool Pop3Session::Top(std::int32_t n, std::string& header) {
+    std::uint32_t size = 0;
+    if (!LookupSize(n, size)) return false;
+    if (!SendCommand(command("TOP", n, " 0"))) return false;
+    return ReadMultiLine(header);
+}
+
+bool Pop3Session::Dele(std::int32_t n) {
+    if (!list_loaded_) List();
+    return SendCommand(command("DELE", n)) && CheckOk();
+}
+
+bool Pop3Session::Rset() { return SendCommand("RSET\r\n") && CheckOk(); }
+
+bool Pop3Session::Noop() { return SendCommand("NOOP\r\n") && CheckOk(); }
+
+}  // namespace velmo

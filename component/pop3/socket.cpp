@@ -1,0 +1,154 @@
+#include "pop3/socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace velmo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The address to connect to: a literal as it is, else the resolver's first answer.
+bool resolve(const std::string& host, std::uint16_t port, sockaddr_storage& out, socklen_t& len) {
+    if (host.find('\0') != std::string::npos) return false;
+    std::memset(&out, 0, sizeof out);
+    sockaddr_in v4{};
+    if (inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = htons(port);
+        std::memcpy(&out, &v4, sizeof v4);
+        len = sizeof v4;
+        return true;
+    }
+    sockaddr_in6 v6{};
+    if (inet_pton(AF_INET6, host.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        std::memcpy(&out, &v6, sizeof v6);
+        len = sizeof v6;
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* answer = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &answer) != 0 || !answer)
+        return false;
+    bool ok = answer->ai_addrlen <= sizeof out &&
+              (answer->ai_family == AF_INET || answer->ai_family == AF_INET6);
+    if (ok) {
+        std::memcpy(&out, answer->ai_addr, answer->ai_addrlen);
+        len = answer->ai_addrlen;
+        if (answer->ai_family == AF_INET)
+            reinterpret_cast<sockaddr_in*>(&out)->sin_port = htons(port);
+        else
+            reinterpret_cast<sockaddr_in6*>(&out)->sin6_port = htons(port);
+    }
+    freeaddrinfo(answer);
+    return ok;
+}
+
+}  // namespace
+
+bool Socket::connect(const std::string& host, std::uint16_t port, std::uint32_t timeout_ms,
+                     const std::function<bool()>& stop) {
+    close();
+    sockaddr_storage address;
+    socklen_t length = 0;
+    if (!resolve(host, port, address, length)) return false;
+
+    int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+    if (fd < 0) return false;
+    int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), length);
+    if (rc != 0 && errno != EINPROGRESS) {
+        ::close(fd);
+        return false;
+    }
+    if (rc != 0) {
+        const auto start = Clock::now();
+        for (;;) {
+            if (stop && stop()) {
+                ::close(fd);
+                return false;
+            }
+            auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            if (waited > static_cast<long long>(timeout_ms)) {
+                ::close(fd);
+                return false;
+            }
+            pollfd p{fd, POLLOUT, 0};
+            int wait = static_cast<int>(std::min<long long>(kMaxWaitMs, timeout_ms - waited + 1));
+            int n = ::poll(&p, 1, wait);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                ::close(fd);
+                return false;
+            }
+            if (n > 0) break;
+        }
+        int error = 0;
+        socklen_t error_len = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_len) != 0 || error != 0) {
+            ::close(fd);
+            return false;
+        }
+    }
+    // Blocking from here on: reads are guarded by wait_readable, a send is one call.
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+Socket::Ready Socket::wait_readable(int wait_ms) const {
+    if (fd_ < 0) return Ready::Error;
+    pollfd p{fd_, POLLIN, 0};
+    int n = ::poll(&p, 1, std::clamp(wait_ms, 0, kMaxWaitMs));
+    if (n < 0) return errno == EINTR ? Ready::Nothing : Ready::Error;
+    if (n == 0) return Ready::Nothing;
+    if (p.revents & POLLNVAL) return Ready::Error;
+    // POLLHUP and POLLERR also count as ready: the receive then reports the end or the error.
+    return Ready::Data;
+}
+
+long Socket::receive(char* buffer, std::size_t size) const {
+    if (fd_ < 0) return -1;
+    for (;;) {
+        ssize_t n = ::recv(fd_, buffer, size, 0);
+        if (n < 0 && errno == EINTR) continue;
+        return static_cast<long>(n);
+    }
+}
+
+bool Socket::send_once(std::string_view data) const {
+    if (fd_ < 0) return false;
+    ssize_t n;
+    do {
+        n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n > 0;
+}
+
+void Socket::close() {
+    if (fd_ < 0) return;
+    ::shutdown(fd_, SHUT_RDWR);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace velmo
