@@ -1,0 +1,35 @@
+// UniqueFd: owns one file descriptor and closes it when it goes out of scope.
+#pragma once
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace halvex::testnet {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.fd_, -1));
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace halvex::testnet
