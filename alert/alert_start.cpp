@@ -1,0 +1,28 @@
+#include "alert_start.h"
+
+#include "alert_texts.h"
+#include "lock_file.h"
+#include "lock_name.h"
+
+#include <QDir>
+
+namespace halvex::alert {
+namespace {
+
+AlertStart corrupt() {
+  const QString text = QString::fromLatin1(texts::corrupt_command_line);
+  return {StartOutcome::corrupt, {text, text, text}, {}};
+}
+
+}  // namespace
+
+AlertStart start_alert(const QString& argument_text, const QString& folder) {
+  const std::optional<AlertFields> fields = split_argument_text(argument_text);
+  if (!fields || folder.isEmpty()) return corrupt();
+  const QString path = lock_path(folder, lock_name(fields->sender, fields->subject));
+  if (file_exists(path)) return {StartOutcome::silent_end, *fields, {}};
+  if (!QDir().mkpath(folder) || !write_lock_file(path)) return corrupt();
+  return {StartOutcome::show, *fields, path};
+}
+
+}  // namespace halvex::alert
