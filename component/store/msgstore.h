@@ -1,13 +1,20 @@
-// MSGSTORE: mailboxes kept as folders of message files.
+// MSGSTORE: mailboxes kept as folders of message files, offered through IMSGSTORE.
+// The object fixes its root when created (see store_paths.h) and reads the disk afresh on
+// every call. Results follow the interface: `long` 0 for success or existence and 1 for
+// failure, empty strings and zero counts where nothing can be given; the status code is
+// always S_OK (E_POINTER only for a null result pointer). A null string argument does nothing.
 #pragma once
 
 #include "frame/com_object.h"
 #include "frame/imsgstore.h"
+#include "store/mail_folders.h"
 
 namespace velmo {
 
 class MsgStore final : public ComObject<IMSGSTORE> {
 public:
+    MsgStore();
+
     HRESULT CreateMailBox(BSTR MailBox, LONG* pVal) override;
     HRESULT DeleteMailBox(BSTR MailBox, LONG* pVal) override;
     HRESULT ClearMailBox(BSTR MailBox, LONG* pVal) override;
@@ -24,6 +31,11 @@ public:
     HRESULT GetEmailById(BSTR MailBox, BSTR MsgId, BSTR* pVal) override;
     HRESULT SaveEmail(BSTR MailBox, BSTR Raw, LONG* pVal) override;
     HRESULT SaveEmailById(BSTR MailBox, BSTR Raw, BSTR MsgId, LONG* pVal) override;
+
+private:
+    ~MsgStore() override = default;
+
+    store::MailFolders folders_;
 };
 
 }  // namespace velmo

@@ -1,0 +1,196 @@
+#include "filter_cycle.h"
+
+#include "engine_host.h"
+#include "engine_texts.h"
+#include "message_verdict.h"
+#include "session_link.h"
+#include "status_log.h"
+
+#include "accounts/account_state.h"
+#include "accounts/settings.h"
+
+#include <climits>
+#include <utility>
+
+namespace halvex {
+
+FilterCycle::FilterCycle(EngineHost& host, FilterState& state, StatusLog& log, SessionLink& link,
+                         CycleOptions options)
+    : host_(host), state_(state), log_(log), link_(link), options_(std::move(options)) {}
+
+void FilterCycle::buttons(bool enabled) {
+  host_.set_account_buttons_enabled(enabled);
+  host_.pump_events();
+}
+
+void FilterCycle::timer_tick() {
+  host_.pump_events();
+  if (state_.busy == 1) return;
+  if (state_.filtering_on == 0) {
+    if (state_.stop_requested == 1) {
+      // A stop that came after the last wait of a cycle: finish it here, buttons included.
+      state_.stop_requested = 0;
+      host_.set_start_stop(texts::kStartCaption, true);
+      buttons(true);
+    }
+    state_.busy = 0;
+    return;
+  }
+  if (host_.account_row_count() < 1) {
+    state_.busy = 0;
+    return;
+  }
+  state_.busy = 1;
+  if (state_.tick_count < INT_MAX) ++state_.tick_count;
+  if (state_.tick_count < program_settings().filter_minutes) {
+    state_.busy = 0;
+    return;
+  }
+  run_cycle();
+}
+
+void FilterCycle::run_cycle() {
+  state_.tick_count = 0;
+  state_.cycle_failures = 0;
+  link_.set_timeout(program_settings().server_timeout);
+  const int rows = host_.account_row_count();
+  for (state_.account_step = 1; state_.account_step <= rows; ++state_.account_step) {
+    const Step step = filter_account();
+    if (step == Step::Stop) {
+      stop_path();
+      return;
+    }
+    if (step == Step::EndCycle) break;
+  }
+  end_cycle();
+}
+
+FilterCycle::Step FilterCycle::await() {
+  link_.wait();
+  return state_.stop_requested == 1 ? Step::Stop : Step::Go;
+}
+
+void FilterCycle::fail(const QString& line) {
+  ++state_.cycle_failures;
+  log_.do_status(line);
+  log_.do_status(texts::kContinuing);
+}
+
+FilterCycle::Step FilterCycle::filter_account() {
+  const QStringList& names = account_names();
+  ++state_.account_cursor;
+  if (state_.account_cursor > names.size()) state_.account_cursor = 1;
+  // A list row without a name (the list and the names disagree) loads as a missing file.
+  state_.current_account = state_.account_cursor <= names.size() ? names.at(state_.account_cursor - 1)
+                                                                 : QString();
+  if (!log_.empty()) log_.do_status(texts::kSeparator);
+  log_.do_status(texts::kLoading + state_.current_account);
+  if (!load_account(state_.current_account)) {
+    fail(texts::kLoadError + state_.current_account);
+    return Step::NextAccount;
+  }
+  const AccountRecord& record = account_record();
+  log_.do_status(texts::kLoggingIn + record.description);
+
+  link_.begin_connect(record.server, record.user_id, record.password);
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    fail(texts::kLoginError + record.description);
+    return Step::NextAccount;
+  }
+
+  link_.begin(Request::TotalOfMails);
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    fail(texts::kCountError + record.description);
+    return Step::NextAccount;
+  }
+  state_.message_total = link_.op_value();
+  log_.do_status(texts::total_line(record.description, state_.message_total));
+
+  const qint32 total = state_.message_total;
+  for (state_.message_number = 1; state_.message_number <= total; ++state_.message_number) {
+    const Step step = filter_message();
+    if (step != Step::Go) return step;
+  }
+
+  log_.do_status(texts::kDisconnecting + record.description);
+  link_.begin(Request::Close);
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    ++state_.cycle_failures;
+    log_.do_status(texts::kDisconnectError + record.description);
+    return Step::EndCycle;
+  }
+  return Step::Go;
+}
+
+FilterCycle::Step FilterCycle::filter_message() {
+  const AccountRecord& record = account_record();
+  const qint32 k = state_.message_number;
+
+  link_.begin(Request::MsgHeader, k);
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    fail(texts::kHeaderError + record.description);
+    return Step::NextAccount;
+  }
+  link_.begin(Request::MsgSize, k);
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    fail(texts::kSizeError + record.description);
+    return Step::NextAccount;
+  }
+  state_.message_size = link_.op_value();
+
+  const HeaderFields fields = link_.header();
+  AlertContext alert{host_, log_, options_.program_folder, options_.dry_run};
+  state_.mark_delete =
+      judge_message(record, fields, state_.message_size, [&] { return check_alert(record, fields, alert); })
+          ? 1
+          : 0;
+
+  const qint32 n = state_.message_total;
+  if (state_.mark_delete == 0) {
+    log_.do_status(texts::processed_line(k, n, record.description));
+    return Step::Go;
+  }
+  if (options_.dry_run) {
+    log_.do_status(texts::dry_run_deletion_line(k, n, record.description));
+    return Step::Go;
+  }
+  link_.begin(Request::Delete, k);
+  log_.do_status(texts::deletion_line(k, n, record.description));  // before the wait
+  if (await() == Step::Stop) return Step::Stop;
+  if (link_.op_error() != 0) {
+    fail(texts::delete_error_line(k, record.description));
+    return Step::NextAccount;
+  }
+  return Step::Go;
+}
+
+void FilterCycle::stop_path() {
+  const QString description = account_record().description;
+  log_.do_status(texts::kDisconnecting + description);
+  link_.begin(Request::Close);
+  link_.wait();  // stop_requested is not looked at again
+  if (link_.op_error() != 0) {
+    ++state_.cycle_failures;
+    log_.do_status(texts::kDisconnectError + description);
+  }
+  if (state_.shutdown_requested == 0) {
+    buttons(true);
+    host_.set_start_stop(texts::kStartCaption, true);
+  }
+  state_.stop_requested = 0;
+  host_.pump_events();
+  end_cycle();
+}
+
+void FilterCycle::end_cycle() {
+  log_.do_status(texts::kExitCycle);
+  state_.busy = 0;
+  if (state_.shutdown_requested == 1) host_.close_window();
+}
+
+}  // namespace halvex

@@ -1,0 +1,74 @@
+// FilterCycle: the timed filter cycle over every account.
+//
+// Lifecycle. timer_tick() runs at every tick of the window's one-minute timer, and once
+// directly when filtering is switched on:
+//   1. pump events once; a tick that finds a cycle running (busy) returns, uncounted;
+//   2. filtering off: restore a pending stop (caption "Start Email Filtering", enabled,
+//      New/Edit/Remove enabled too) and return; no accounts: return;
+//   3. busy = 1, count the tick; below filter_minutes: busy = 0 and return;
+//   4. the cycle: tick_count = 0, the session's Timeout = server_timeout, then for each of
+//      the account list's n rows (n taken once) one account, starting after the account
+//      visited last (account_cursor wraps around account_names());
+//   5. "Exit out of filter process.", busy = 0, and a deferred close of the window.
+// One account: load its file; Connect; GetTotalOfMails; for k = 1..n GetMsgHeader(k),
+// GetMsgSize(k), the verdict (message_verdict.h), Delete(k) when marked; then Close.
+// A failed load, login, count, header, size or delete logs its line and
+// "Continuing to next email account." and goes on with the next account, without Close
+// (the session has ended by itself); a failed Close ends the cycle.
+//
+// Stop. Every request is made and waited for through SessionLink; when a wait ends with
+// stop_requested set, the stop path logs "Disconnecting from account: ", asks Close (ended
+// at once when the session is over), restores the buttons unless the window is closing,
+// clears stop_requested and ends the cycle as in step 5.
+//
+// Re-entrancy. Every wait and every status line lets events run, so clicks, ticks and
+// session events run nested inside the cycle; they reach it only through FilterState.
+#pragma once
+
+#include "alert_trigger.h"
+#include "engine_state.h"
+
+#include <QString>
+
+namespace halvex {
+
+class EngineHost;
+class SessionLink;
+class StatusLog;
+
+struct CycleOptions {
+  QString program_folder;  // where the alert program lives
+  bool dry_run = false;    // judge and log, but no Delete, no program, no target opened
+};
+
+class FilterCycle {
+public:
+  FilterCycle(EngineHost& host, FilterState& state, StatusLog& log, SessionLink& link,
+              CycleOptions options);
+
+  // Timer1_Timer.
+  void timer_tick();
+
+  // buttons(x): New, Edit and Remove enabled or not, then events run once.
+  void buttons(bool enabled);
+
+private:
+  enum class Step { Go, NextAccount, Stop, EndCycle };
+
+  void run_cycle();
+  Step filter_account();
+  Step filter_message();
+  // The wait of a request begun on the link; Stop when a stop was asked meanwhile.
+  Step await();
+  void fail(const QString& line);
+  void stop_path();
+  void end_cycle();
+
+  EngineHost& host_;
+  FilterState& state_;
+  StatusLog& log_;
+  SessionLink& link_;
+  CycleOptions options_;
+};
+
+}  // namespace halvex

@@ -1,0 +1,25 @@
+// OnceHost: the engine's host for a run without any window (halvex --once). Status lines
+// go to standard output as they are logged; there are no buttons to set; events are
+// pumped on the Qt core event loop.
+#pragma once
+
+#include "engine_host.h"
+
+namespace halvex {
+
+class OnceHost final : public EngineHost {
+public:
+  void status_line_added(const QString& line, bool oldest_dropped) override;
+  void set_account_buttons_enabled(bool) override {}
+  void set_start_stop(const QString&, bool) override {}
+  int account_row_count() const override;
+  void close_window() override {}
+  void pump_events() override;
+  void wait_for_events() override;
+  bool start_process(const QString& program, const QStringList& arguments) override;
+  // An executable file is started with no arguments; anything else is handed to the
+  // desktop's opener (xdg-open) as one argument. No shell either way.
+  int open_target(const QString& target) override;
+};
+
+}  // namespace halvex

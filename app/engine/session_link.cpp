@@ -1,0 +1,148 @@
+#include "session_link.h"
+
+#include "bstr_text.h"
+#include "engine_host.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace halvex {
+
+namespace {
+
+// The OnError number that answers each request: the kind of the worker's job.
+constexpr qint32 kNoErrorCode = INT_MIN;
+qint32 error_code_of(Request request) {
+  switch (request) {
+    case Request::Connect: return 0;
+    case Request::Delete: return 1;
+    case Request::MsgSize: return 4;
+    case Request::TotalOfMails: return 6;
+    case Request::MsgHeader: return 10;
+    default: return kNoErrorCode;  // Close cannot fail
+  }
+}
+
+}  // namespace
+
+SessionLink::SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg)
+    : host_(host), popmain_(popmain), popmsg_(popmsg) {}
+
+void SessionLink::set_timeout(qint32 seconds) {
+  popmain_->put_Timeout(seconds);
+  guard_ms_ = (static_cast<qint64>(std::max(seconds, 0)) + kAnswerMargin) * 1000;
+}
+
+void SessionLink::m_reset() {
+  op_done_ = false;
+  op_error_ = 0;
+}
+
+void SessionLink::begin_connect(const QString& server, const QString& user, const QString& password) {
+  m_reset();
+  pending_ = Request::Connect;
+  pending_msg_ = 0;
+  session_open_ = false;  // a new worker replaces whatever ran before
+  LONG ignored = 0;
+  popmain_->Connect(BstrArg(server), BstrArg(user), BstrArg(password), &ignored);
+}
+
+void SessionLink::begin(Request request, qint32 msg) {
+  m_reset();
+  pending_ = request;
+  pending_msg_ = msg;
+  if (!session_open_) {
+    // An ended session answers nothing: Close has nothing left to do, the rest fail.
+    if (request != Request::Close) op_error_ = kNoAnswer;
+    answer();
+    return;
+  }
+  LONG lval = 0;
+  BSTR text = nullptr;
+  switch (request) {
+    case Request::TotalOfMails: popmain_->GetTotalOfMails(&lval); break;
+    case Request::MsgHeader: popmain_->GetMsgHeader(msg, &text); break;
+    case Request::MsgSize: popmain_->GetMsgSize(msg, &lval); break;
+    case Request::Delete: popmain_->Delete(msg, &lval); break;
+    case Request::Close: popmain_->Close(); break;
+    case Request::Connect:
+    case Request::None: break;
+  }
+  SysFreeString(text);  // asynchronous calls write nothing; free defensively
+}
+
+void SessionLink::wait() {
+  if (!op_done_) {
+    bool expired = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &guard, [&expired] { expired = true; });
+    guard.start(static_cast<int>(std::min<qint64>(guard_ms_, INT_MAX)));
+    while (!op_done_ && !expired) host_.wait_for_events();
+    if (!op_done_) {
+      // Nobody answered: stop the worker so that nothing of this session comes later.
+      popmain_->Terminate();
+      session_open_ = false;
+      op_error_ = kNoAnswer;
+      answer();
+    }
+  }
+  pending_ = Request::None;
+}
+
+void SessionLink::answer() { op_done_ = true; }
+
+void SessionLink::on_connected() {
+  if (!expecting(Request::Connect)) return;
+  session_open_ = true;
+  answer();
+}
+
+void SessionLink::on_closed() {
+  session_open_ = false;
+  if (expecting(Request::Close)) answer();
+}
+
+void SessionLink::on_error(qint32 code, const QString& description) {
+  if (op_done_ || code != error_code_of(pending_)) return;  // not this request's
+  session_open_ = false;
+  // Error code 0 must count as an error too.
+  op_error_ = code + 1;
+  op_error_text_ = description;
+  answer();
+}
+
+void SessionLink::on_total_of_mails(qint32 count) {
+  if (!expecting(Request::TotalOfMails)) return;
+  op_value_ = count;
+  answer();
+}
+
+void SessionLink::on_msg_size(qint32 size, qint32 msg) {
+  if (!expecting(Request::MsgSize, msg)) return;
+  op_value_ = size;
+  answer();
+}
+
+void SessionLink::on_msg_header(const QString& header, qint32 msg) {
+  if (!expecting(Request::MsgHeader, msg)) return;
+  load_header(header);
+  answer();
+}
+
+void SessionLink::on_deleted(qint32 msg) {
+  if (expecting(Request::Delete, msg)) answer();
+}
+
+void SessionLink::load_header(const QString& header) {
+  popmsg_->put_RawContent(BstrArg(header));
+  header_.from_name = bstr_result([this](BSTR* out) { popmsg_->GetFrom(out); });
+  header_.from_address = bstr_result([this](BSTR* out) { popmsg_->GetFromAddress(out); });
+  header_.to_name = bstr_result([this](BSTR* out) { popmsg_->GetRecipientName(1, out); });
+  header_.to_address = bstr_result([this](BSTR* out) { popmsg_->GetRecipientAddr(1, out); });
+  header_.subject = bstr_result([this](BSTR* out) { popmsg_->GetSubject(out); });
+}
+
+}  // namespace halvex

@@ -1,0 +1,90 @@
+// SessionLink: request-and-wait over the asynchronous POPMAIN session. Each request is
+// made in three steps: m_reset, the call, and a wait that lets events run (blocking until
+// the next one arrives) until the request's own answer is in.
+//
+// Matching. Every request is answered only by its own result event or by the OnError
+// whose number is the request's kind (0 Connect, 6 count, 10 header, 4 size, 1 delete);
+// header, size and delete answers must also carry the requested message number. So the
+// OnClosed that follows every OnError, or a late event of an abandoned session, is never
+// taken as the answer to a later request. OnClosed answers only Close.
+//
+// Session liveness. The session is open from OnConnected until OnError or OnClosed. After
+// OnError the component ends the session itself and answers nothing more, so Close on a
+// session that is not open ends at once, without a request; any other request on it ends
+// at once as an error.
+//
+// Guard. A request that gets no answer within the session's Timeout plus kAnswerMargin
+// seconds ends as an error (op_error kNoAnswer); the session is then terminated so that
+// nothing of it arrives later.
+#pragma once
+
+#include "header_rules.h"
+#include "session_events.h"
+
+#include "frame/ipopmain.h"
+#include "frame/ipopmsg.h"
+
+namespace halvex {
+
+class EngineHost;
+
+enum class Request { None, Connect, TotalOfMails, MsgHeader, MsgSize, Delete, Close };
+
+inline constexpr qint32 kAnswerMargin = 10;  // seconds beyond Timeout
+inline constexpr qint32 kNoAnswer = -1;      // op_error of a request nobody answered
+
+class SessionLink final : public SessionEvents {
+public:
+  SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg);
+
+  // Sets the session's Timeout and the guard of every later wait.
+  void set_timeout(qint32 seconds);
+  // The guard's length in milliseconds; tests shorten it.
+  void set_guard_ms(qint64 ms) { guard_ms_ = ms; }
+
+  // m_reset, then the call. Nothing is waited for yet.
+  void begin_connect(const QString& server, const QString& user, const QString& password);
+  void begin(Request request, qint32 msg = 0);
+  // Lets events run until the request begun last is answered (or the guard fires).
+  void wait();
+
+  bool op_done() const { return op_done_; }
+  qint32 op_error() const { return op_error_; }
+  const QString& op_error_text() const { return op_error_text_; }
+  qint32 op_value() const { return op_value_; }
+  const HeaderFields& header() const { return header_; }
+  bool session_open() const { return session_open_; }
+
+  // SessionEvents
+  void on_connected() override;
+  void on_closed() override;
+  void on_error(qint32 code, const QString& description) override;
+  void on_total_of_mails(qint32 count) override;
+  void on_msg_size(qint32 size, qint32 msg) override;
+  void on_msg_header(const QString& header, qint32 msg) override;
+  void on_deleted(qint32 msg) override;
+
+private:
+  void m_reset();
+  bool expecting(Request request) const { return !op_done_ && pending_ == request; }
+  bool expecting(Request request, qint32 msg) const { return expecting(request) && pending_msg_ == msg; }
+  void answer();
+  void load_header(const QString& header);
+
+  EngineHost& host_;
+  IPOPMAIN* popmain_;
+  IPOPMSG* popmsg_;
+  qint64 guard_ms_ = (120 + kAnswerMargin) * 1000LL;
+
+  Request pending_ = Request::None;
+  qint32 pending_msg_ = 0;
+  bool session_open_ = false;
+
+  bool op_done_ = true;
+  qint32 op_error_ = 0;
+  QString op_error_text_;
+  qint32 op_value_ = 0;
+  HeaderFields header_;
+};
+
+}  // namespace halvex

@@ -1,0 +1,33 @@
+// The status log: at most 500 lines, oldest first, each "hh:mm:ss - text" in local time.
+// do_status is the one way to write to it; every line also goes to the host.
+#pragma once
+
+#include <QStringList>
+#include <QTime>
+
+namespace halvex {
+
+class EngineHost;
+
+inline constexpr int kStatusLogLines = 500;
+
+// "hh:mm:ss - text", the time on the 24-hour clock with leading zeros.
+QString status_line(const QTime& time, const QString& text);
+
+class StatusLog {
+public:
+  explicit StatusLog(EngineHost& host) : host_(host) {}
+
+  // Drops the oldest line when 500 are held, appends the new one, shows it and lets
+  // pending events run once.
+  void do_status(const QString& text);
+
+  const QStringList& lines() const { return lines_; }
+  bool empty() const { return lines_.isEmpty(); }
+
+private:
+  EngineHost& host_;
+  QStringList lines_;
+};
+
+}  // namespace halvex
