@@ -150,9 +150,12 @@ bool MailFolders::save_email(std::string_view mailbox, std::string_view raw) con
         auto path = message_path(root_, mailbox, std::to_string(static_cast<int32_t>(number)));
         if (!path) return false;
         switch (write_message_file(*path, up_to_nul(raw), false)) {
-            case WriteResult::written: return true;
-            case WriteResult::failed: return false;
-            case WriteResult::exists: break;
+            case WriteResult::written:
+                return true;
+            case WriteResult::failed:
+                return false;
+            case WriteResult::exists:
+                break;
         }
     }
     return false;

@@ -1,9 +1,9 @@
 #include "store/message_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <vector>

@@ -79,12 +79,14 @@ HRESULT MsgStore::GetEmailCount(BSTR MailBox, LONG* pVal) {
 }
 
 HRESULT MsgStore::GetEmailId(BSTR MailBox, LONG Index, BSTR* pVal) {
-    return put_text(pVal, [&] { return MailBox ? folders_.email_id(to_utf8(MailBox), Index) : std::nullopt; });
+    return put_text(pVal,
+                    [&] { return MailBox ? folders_.email_id(to_utf8(MailBox), Index) : std::nullopt; });
 }
 
 HRESULT MsgStore::IsEmailExisted(BSTR MailBox, BSTR MsgId, LONG* pVal) {
-    return put_status(pVal, [&] { return all_given({MailBox, MsgId}) &&
-                                folders_.email_exists(to_utf8(MailBox), to_utf8(MsgId)); });
+    return put_status(pVal, [&] {
+        return all_given({MailBox, MsgId}) && folders_.email_exists(to_utf8(MailBox), to_utf8(MsgId));
+    });
 }
 
 HRESULT MsgStore::DeleteEmail(BSTR MailBox, LONG Index, LONG* pVal) {
@@ -92,8 +94,9 @@ HRESULT MsgStore::DeleteEmail(BSTR MailBox, LONG Index, LONG* pVal) {
 }
 
 HRESULT MsgStore::DeleteEmailById(BSTR MailBox, BSTR MsgId, LONG* pVal) {
-    return put_status(pVal, [&] { return all_given({MailBox, MsgId}) &&
-                                folders_.delete_email_by_id(to_utf8(MailBox), to_utf8(MsgId)); });
+    return put_status(pVal, [&] {
+        return all_given({MailBox, MsgId}) && folders_.delete_email_by_id(to_utf8(MailBox), to_utf8(MsgId));
+    });
 }
 
 HRESULT MsgStore::GetEmail(BSTR MailBox, LONG Index, BSTR* pVal) {
@@ -101,20 +104,23 @@ HRESULT MsgStore::GetEmail(BSTR MailBox, LONG Index, BSTR* pVal) {
 }
 
 HRESULT MsgStore::GetEmailById(BSTR MailBox, BSTR MsgId, BSTR* pVal) {
-    return put_text(pVal, [&] { return all_given({MailBox, MsgId})
-                              ? folders_.email_by_id(to_utf8(MailBox), to_utf8(MsgId))
-                              : std::nullopt; });
+    return put_text(pVal, [&] {
+        return all_given({MailBox, MsgId}) ? folders_.email_by_id(to_utf8(MailBox), to_utf8(MsgId))
+                                           : std::nullopt;
+    });
 }
 
 HRESULT MsgStore::SaveEmail(BSTR MailBox, BSTR Raw, LONG* pVal) {
-    return put_status(pVal, [&] { return all_given({MailBox, Raw}) &&
-                                folders_.save_email(to_utf8(MailBox), to_utf8(Raw)); });
+    return put_status(pVal, [&] {
+        return all_given({MailBox, Raw}) && folders_.save_email(to_utf8(MailBox), to_utf8(Raw));
+    });
 }
 
 HRESULT MsgStore::SaveEmailById(BSTR MailBox, BSTR Raw, BSTR MsgId, LONG* pVal) {
-    return put_status(pVal, [&] { return all_given({MailBox, Raw, MsgId}) &&
-                                folders_.save_email_by_id(to_utf8(MailBox), to_utf8(Raw),
-                                                          to_utf8(MsgId)); });
+    return put_status(pVal, [&] {
+        return all_given({MailBox, Raw, MsgId}) &&
+               folders_.save_email_by_id(to_utf8(MailBox), to_utf8(Raw), to_utf8(MsgId));
+    });
 }
 
 HRESULT create_msgstore(REFIID riid, void** ppv) { return create_instance<MsgStore>(riid, ppv); }

@@ -1,10 +1,10 @@
 #include "store/store_paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
 
 #include "store/name_codec.h"
 

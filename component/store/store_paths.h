@@ -21,8 +21,7 @@ std::optional<std::string> mailbox_path(std::string_view root, std::string_view 
 
 // "<mailbox path>/<base64 of id>.eml", or nothing when the mailbox is refused, the id holds a
 // NUL, its encoded form holds "/" (it would reach a subfolder), or the path is too long.
-std::optional<std::string> message_path(std::string_view root, std::string_view mailbox,
-                                        std::string_view id);
+std::optional<std::string> message_path(std::string_view root, std::string_view mailbox, std::string_view id);
 
 // Whether the platform takes this path: shorter than PATH_MAX, every component within NAME_MAX.
 bool path_fits_platform(std::string_view path);

@@ -16,9 +16,7 @@ void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class HtmlToText : public testing::TestWithParam<Row> {};
 
-TEST_P(HtmlToText, GivesTheDesignedText) {
-    EXPECT_EQ(velmo::html_to_text(GetParam().html), GetParam().text);
-}
+TEST_P(HtmlToText, GivesTheDesignedText) { EXPECT_EQ(velmo::html_to_text(GetParam().html), GetParam().text); }
 
 using namespace std::string_literals;
 

@@ -28,9 +28,7 @@ private:
 
 class StoreClient {
 public:
-    StoreClient() {
-        EXPECT_EQ(VelmoCreateInstance(u"Velmo.MSGSTORE", IMSGSTORE::iid, p_.put_void()), S_OK);
-    }
+    StoreClient() { EXPECT_EQ(VelmoCreateInstance(u"Velmo.MSGSTORE", IMSGSTORE::iid, p_.put_void()), S_OK); }
     IMSGSTORE* get() const { return p_.get(); }
 
     LONG CreateMailBox(const Arg& box) { return status(&IMSGSTORE::CreateMailBox, box); }
@@ -48,7 +46,9 @@ public:
         return status(&IMSGSTORE::DeleteEmailById, box, id);
     }
     std::string GetEmail(const Arg& box, LONG i) { return text(&IMSGSTORE::GetEmail, box, i); }
-    std::string GetEmailById(const Arg& box, const Arg& id) { return text(&IMSGSTORE::GetEmailById, box, id); }
+    std::string GetEmailById(const Arg& box, const Arg& id) {
+        return text(&IMSGSTORE::GetEmailById, box, id);
+    }
     LONG SaveEmail(const Arg& box, const Arg& raw) { return status(&IMSGSTORE::SaveEmail, box, raw); }
     LONG SaveEmailById(const Arg& box, const Arg& raw, const Arg& id) {
         return status(&IMSGSTORE::SaveEmailById, box, raw, id);

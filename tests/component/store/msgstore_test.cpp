@@ -122,7 +122,9 @@ TEST_F(Store, ShortIdentifierIsPaddedAndListsBack) {
 
 TEST_F(Store, NonAsciiIdentifierIsStoredAsItsUtf8Bytes) {
     ASSERT_EQ(store_.CreateMailBox("Inbox"), kOk);
-    const std::string id = "Gr\xC3\xBC\xC3\x9F" "e <1@x>";
+    const std::string id =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e <1@x>";
     ASSERT_EQ(store_.SaveEmailById("Inbox", kMail, id), kOk);
     EXPECT_TRUE(fs::exists(box("Inbox") / velmo::store::message_file_name(id)));
     EXPECT_EQ(store_.GetEmailId("Inbox", 0), id);
@@ -212,7 +214,8 @@ TEST_F(Store, MessagesByIndexFollowTheDirectoryOrder) {
     write_bytes(box("Inbox") / "readme", "x");
     std::vector<std::string> expected;
     for (const std::string& n : raw_listing(box("Inbox")))
-        if (velmo::store::is_message_file_name(n)) expected.push_back(velmo::store::message_id_from_file_name(n));
+        if (velmo::store::is_message_file_name(n))
+            expected.push_back(velmo::store::message_id_from_file_name(n));
     ASSERT_EQ(store_.GetEmailCount("Inbox"), 6);
     for (LONG i = 0; i < 6; ++i) {
         EXPECT_EQ(store_.GetEmailId("Inbox", i), expected[i]);
@@ -446,14 +449,15 @@ TEST_F(Store, InvokeByNameSavesAndReads) {
 
     VARIANT get_args[] = {bstr_arg("abc"), bstr_arg("Inbox")};
     DISPPARAMS get{get_args, nullptr, 2, 0};
-    ASSERT_EQ(p->Invoke(id_of(u"GetEmailById"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &get,
-                        &result, nullptr, nullptr),
+    ASSERT_EQ(p->Invoke(id_of(u"GetEmailById"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &get, &result,
+                        nullptr, nullptr),
               S_OK);
     ASSERT_EQ(result.vt, VT_BSTR);
     EXPECT_EQ(velmo::to_utf8(result.bstrVal), kMail);
     VariantClear(&result);
 
-    for (VARIANT* v : {&create_args[0], &save_args[0], &save_args[1], &save_args[2], &get_args[0], &get_args[1]})
+    for (VARIANT* v :
+         {&create_args[0], &save_args[0], &save_args[1], &save_args[2], &get_args[0], &get_args[1]})
         VariantClear(v);
     EXPECT_EQ(read_bytes(box("Inbox") / "YWJj.eml"), kMail);
 }

@@ -43,7 +43,10 @@ const Vector kVectors[] = {
     // The store's own examples.
     {"Abc", "abc", "YWJj"},
     {"A", "a", "YQ=="},
-    {"Utf8Identifier", "Gr\xC3\xBC\xC3\x9F" "e", "R3LDvMOfZQ=="},
+    {"Utf8Identifier",
+     "Gr\xC3\xBC\xC3\x9F"
+     "e",
+     "R3LDvMOfZQ=="},
     {"MessageIdWithBrackets", "<1234@example.org>", "PDEyMzRAZXhhbXBsZS5vcmc+"},
     {"AllHighBits", "\xFF\xFF\xFF", "////"},
 };

@@ -97,9 +97,7 @@ TEST(MessagePaths, IdentifierWhoseNameHoldsASlashIsRefused) {
     EXPECT_FALSE(message_path(kRoot, "Inbox", "???"));
 }
 
-TEST(MessagePaths, IdentifierWithNulIsRefused) {
-    EXPECT_FALSE(message_path(kRoot, "Inbox", "a\0b"s));
-}
+TEST(MessagePaths, IdentifierWithNulIsRefused) { EXPECT_FALSE(message_path(kRoot, "Inbox", "a\0b"s)); }
 
 TEST(MessagePaths, EncodedNameMustFitNameMax) {
     // 186 bytes encode as 248 characters, plus ".eml" 252; 187 bytes need 256.
