@@ -1,37 +1,81 @@
 #include "mime/popmsg.h"
 
 #include "frame/class_table.h"
+#include "frame/text.h"
+#include "mime/file_bytes.h"
 
 namespace velmo {
+namespace {
 
-// Not built yet: every member answers E_NOTIMPL.
-HRESULT PopMsg::get_RawContent(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::put_RawContent(BSTR) { return E_NOTIMPL; }
-HRESULT PopMsg::ImportFile(BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::ExportFile(BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetSubject(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetDate(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetReplyTo(BSTR*) { return E_NOTIMPL; }
+using List = MimeMessage::RecipientList;
+
+HRESULT put_long(LONG* out, long value) {
+    if (!out) return E_POINTER;
+    *out = static_cast<LONG>(value);
+    return S_OK;
+}
+
+// Interface text ends at its first NUL character, as the 8-bit text inside does.
+std::string argument(BSTR text) {
+    std::string s = to_utf8(text);
+    std::size_t nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return s;
+}
+
+}  // namespace
+
+HRESULT PopMsg::get_RawContent(BSTR* pVal) { return put_bstr(pVal, message_.text()); }
+
+HRESULT PopMsg::put_RawContent(BSTR newVal) {
+    message_.LoadContent(argument(newVal));
+    return S_OK;
+}
+
+HRESULT PopMsg::ImportFile(BSTR FileName, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    std::optional<std::string> bytes = read_file_bytes(argument(FileName));
+    if (!bytes) return put_long(pVal, 1);
+    message_.LoadContent(std::move(*bytes));
+    return put_long(pVal, 0);
+}
+
+HRESULT PopMsg::ExportFile(BSTR FileName, LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    bool ok = message_.loaded() && write_file_bytes(argument(FileName), message_.text());
+    return put_long(pVal, ok ? 0 : 1);
+}
+
+HRESULT PopMsg::GetMessageSize(LONG* pVal) { return put_long(pVal, static_cast<long>(message_.text().size())); }
+HRESULT PopMsg::GetHeader(BSTR* pVal) { return put_bstr(pVal, message_.GetHeaderBlock()); }
+HRESULT PopMsg::GetHeaderItem(BSTR sItem, BSTR* pVal) { return put_bstr(pVal, message_.GetField(argument(sItem))); }
+HRESULT PopMsg::GetSubject(BSTR* pVal) { return put_bstr(pVal, message_.GetSubject()); }
+HRESULT PopMsg::GetDate(BSTR* pVal) { return put_bstr(pVal, message_.GetDate()); }
+HRESULT PopMsg::GetReplyTo(BSTR* pVal) { return put_bstr(pVal, message_.GetReplyTo()); }
+HRESULT PopMsg::GetFrom(BSTR* pVal) { return put_bstr(pVal, message_.GetFrom()); }
+HRESULT PopMsg::GetFromAddress(BSTR* pVal) { return put_bstr(pVal, message_.GetFromAddress()); }
+
+HRESULT PopMsg::GetRecipientCount(LONG* pVal) { return put_long(pVal, message_.recipient_count(List::To)); }
+HRESULT PopMsg::GetCCCount(LONG* pVal) { return put_long(pVal, message_.recipient_count(List::Cc)); }
+HRESULT PopMsg::GetRecipientName(INT nCount, BSTR* pVal) {
+    return put_bstr(pVal, message_.recipient_name(List::To, nCount));
+}
+HRESULT PopMsg::GetRecipientAddr(INT nCount, BSTR* pVal) {
+    return put_bstr(pVal, message_.recipient_addr(List::To, nCount));
+}
+HRESULT PopMsg::GetCCName(INT nCount, BSTR* pVal) { return put_bstr(pVal, message_.recipient_name(List::Cc, nCount)); }
+HRESULT PopMsg::GetCCAddr(INT nCount, BSTR* pVal) { return put_bstr(pVal, message_.recipient_addr(List::Cc, nCount)); }
+
+// Bodies, attachments and HTML to text are not built yet.
 HRESULT PopMsg::GetAttachmentCount(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetFrom(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetFromAddress(BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetBodyText(BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetAltBody(BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetBodyFormat(LONG*) { return E_NOTIMPL; }
 HRESULT PopMsg::SaveAttachment(BSTR, INT, LONG*) { return E_NOTIMPL; }
 HRESULT PopMsg::SaveAttachmentAs(BSTR, INT, LONG*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetAttachmentName(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetRecipientCount(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetCCCount(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetRecipientName(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetRecipientAddr(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetCCName(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetCCAddr(INT, BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetAttachmentChunk(INT, VARIANT*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetHeaderItem(BSTR, BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetAttachmentSize(INT, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetMessageSize(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetHeader(BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetMsgChunk(VARIANT*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetContentID(INT, BSTR*) { return E_NOTIMPL; }
 HRESULT PopMsg::GetContentType(INT, BSTR*) { return E_NOTIMPL; }

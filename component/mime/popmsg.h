@@ -1,8 +1,11 @@
-// POPMSG: a parsed Internet mail message.
+// POPMSG: a parsed Internet mail message offered through IPOPMSG. Converts the interface's
+// strings to and from the component's 8-bit text and answers from its MimeMessage. Every
+// member returns S_OK whatever the outcome; failures show in the result value.
 #pragma once
 
 #include "frame/com_object.h"
 #include "frame/ipopmsg.h"
+#include "mime/mime_message.h"
 
 namespace velmo {
 
@@ -41,6 +44,11 @@ public:
     HRESULT SaveAllAttachments(BSTR sPath, LONG* pVal) override;
     HRESULT DeleteFile(BSTR sFile, LONG* pVal) override;
     HRESULT HtmlToText(BSTR Html, BSTR* pVal) override;
+
+private:
+    ~PopMsg() override = default;
+
+    MimeMessage message_;
 };
 
 }  // namespace velmo

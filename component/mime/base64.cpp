@@ -1,0 +1,59 @@
+#include "mime/base64.h"
+
+#include <array>
+#include <new>
+
+namespace velmo {
+namespace {
+
+constexpr unsigned char kSkip = 0xFF;
+constexpr unsigned char kEnd = 0xFE;
+
+constexpr std::array<unsigned char, 256> make_table() {
+    std::array<unsigned char, 256> t{};
+    for (auto& v : t) v = kSkip;
+    for (int i = 0; i < 26; ++i) {
+        t['A' + i] = static_cast<unsigned char>(i);
+        t['a' + i] = static_cast<unsigned char>(26 + i);
+    }
+    for (int i = 0; i < 10; ++i) t['0' + i] = static_cast<unsigned char>(52 + i);
+    t['+'] = 62;
+    t['/'] = 63;
+    t['='] = kEnd;
+    return t;
+}
+constexpr std::array<unsigned char, 256> kValues = make_table();
+
+}  // namespace
+
+DecodedBytes Base64Decode(std::span<const unsigned char> input) {
+    DecodedBytes out;
+    try {
+        out.buffer.assign(input.size() * 3 / 4 + 1, 0);
+    } catch (const std::bad_alloc&) {
+        out.ok = false;
+        return out;
+    }
+    unsigned char* dst = out.buffer.data();
+    std::size_t count = 0;
+    unsigned acc = 0;  // pending bits, right-aligned
+    int bits = 0;
+    for (unsigned char c : input) {
+        unsigned char v = kValues[c];
+        if (v == kSkip) continue;
+        if (v == kEnd) break;
+        acc = (acc << 6) | v;
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            dst[count++] = static_cast<unsigned char>(acc >> bits);
+            acc &= (1u << bits) - 1;
+        }
+    }
+    // The leftover bits of an incomplete byte, most significant first, uncounted.
+    if (bits > 0) dst[count] = static_cast<unsigned char>(acc << (8 - bits));
+    out.count = count;
+    return out;
+}
+
+}  // namespace velmo
