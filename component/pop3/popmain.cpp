@@ -1,6 +1,7 @@
 #include "pop3/popmain.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "frame/class_table.h"
@@ -23,8 +24,13 @@ HRESULT text_result(bool ok, const std::string& text, BSTR* pVal) {
 
 }  // namespace
 
+// A standing session ends with QUIT; its reply is awaited for at most two seconds, so the
+// release of an object whose server went silent does not hang the releasing thread.
 PopMain::~PopMain() {
-    if (session_.connected()) session_.CloseSession();
+    if (!session_.connected()) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    session_.set_stop_predicate([deadline] { return std::chrono::steady_clock::now() > deadline; });
+    session_.CloseSession();
 }
 
 HRESULT PopMain::get_ServerPort(LONG* pVal) {

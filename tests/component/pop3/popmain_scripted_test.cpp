@@ -442,6 +442,16 @@ TEST(PopMainCommands, NoopAndResetReportNothingWhateverTheOutcome) {
     EXPECT_EQ(server.lines(), (Lines{"USER bob", "PASS pw", "NOOP", "RSET", "QUIT"}));
 }
 
+TEST(PopMainCommands, ReleaseDoesNotWaitLongForASilentServersQuitReply) {
+    tn::ScriptedPop3Server server(logged_in().expect("QUIT").stall());
+    PopMainDriver pop;
+    ASSERT_EQ(pop.connect(server.address(), "bob", "pw"), 0);
+    auto start = Clock::now();
+    pop.release();
+    EXPECT_LT(seconds_since(start), 3.0) << "Timeout is 30 s, release waits about 2 s";
+    EXPECT_TRUE(server.wait_for_line("QUIT", std::chrono::seconds(1)));
+}
+
 TEST(PopMainCommands, ReleasingAConnectedObjectSendsQuit) {
     tn::ScriptedPop3Server server(logged_in().quit());
     {
