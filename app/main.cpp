@@ -1,9 +1,10 @@
 // halvex: the filter application. Resolves the application folder, installs the help
-// page there, and runs the main window.
+// page there, and runs the main window; --once runs one filter cycle without a window.
 #include "accounts/account_state.h"
 #include "accounts/app_folder.h"
 #include "accounts/settings.h"
 #include "accounts/version.h"
+#include "engine/once_runner.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -14,13 +15,17 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: halvex [--help] [--version]\n"
+    "Usage: halvex [--help] [--version] [--once [--dry-run]]\n"
     "\n"
     "Halvex watches POP3 mailboxes and deletes spam on the server before your e-mail\n"
     "client downloads it.\n"
     "\n"
     "  --help     show this text and exit\n"
     "  --version  show the version and exit\n"
+    "  --once     filter every account once without a window, print the status log\n"
+    "             and exit: 0 all filtered, 1 a failure, 2 no account or bad arguments\n"
+    "  --dry-run  with --once: judge and log every message, delete nothing, start and\n"
+    "             open nothing\n"
     "\n"
     "Accounts live in $HALVEX_HOME, else $XDG_DATA_HOME/halvex/ (~/.local/share/halvex/);\n"
     "settings in $XDG_CONFIG_HOME/Tarnell Halvex.ini (~/.config/Tarnell Halvex.ini).\n";
@@ -56,6 +61,7 @@ QMainWindow* make_main_window() {
 
 int main(int argc, char** argv) {
   if (const int rc = info_option(argc, argv); rc >= 0) return rc;
+  if (const int rc = halvex::once_main(argc, argv); rc >= 0) return rc;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Halvex"));
