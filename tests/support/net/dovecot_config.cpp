@@ -1,0 +1,50 @@
+#include "net/dovecot_config.h"
+
+#include <sstream>
+
+namespace halvex::testnet {
+
+std::string render_dovecot_config(const DovecotConfig& c) {
+    std::string addresses;
+    for (const auto& a : c.addresses) addresses += (addresses.empty() ? "" : ", ") + a;
+    std::ostringstream o;
+    o << "# Private Dovecot for the Halvex tests; written by the test harness.\n"
+      << "base_dir = " << (c.root / "run").string() << "\n"
+      << "state_dir = " << (c.root / "state").string() << "\n"
+      << "instance_name = " << c.instance_name << "\n"
+      << "protocols = pop3\n"
+      << "listen = " << addresses << "\n"
+      << "log_path = " << (c.root / "dovecot.log").string() << "\n"
+      << "disable_plaintext_auth = no\n"
+      << "auth_mechanisms = plain apop\n"
+      << "auth_failure_delay = 0\n"
+      << "mail_location = maildir:~/Maildir\n"
+      << "mail_uid = " << c.mail_user << "\n"
+      << "mail_gid = " << c.mail_user << "\n"
+      << "first_valid_uid = " << c.mail_uid << "\n"
+      << "first_valid_gid = 1\n"
+      << "pop3_uidl_format = %08Xu%08Xv\n"
+      << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " << c.users_file.string()
+      << "\n}\n"
+      << "userdb {\n  driver = passwd-file\n  args = username_format=%u " << c.users_file.string() << "\n}\n";
+    if (c.tls_port != 0) {
+        o << "ssl = yes\n"
+          << "ssl_cert = <" << c.tls_cert.string() << "\n"
+          << "ssl_key = <" << c.tls_key.string() << "\n"
+          << "ssl_min_protocol = TLSv1.2\n";
+    } else {
+        o << "ssl = no\n";
+    }
+    // Without its socket the auth penalty (a growing delay after each failed login from one
+    // address) is off, so failed-login tests stay fast and independent of each other.
+    o << "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
+    o << "service pop3-login {\n"
+      << "  inet_listener pop3 {\n    address = " << addresses << "\n    port = " << c.plain_port << "\n  }\n";
+    if (c.tls_port != 0)
+        o << "  inet_listener pop3s {\n    address = " << addresses << "\n    port = " << c.tls_port
+          << "\n    ssl = yes\n  }\n";
+    o << "}\n";
+    return o.str();
+}
+
+}  // namespace halvex::testnet
