@@ -1,0 +1,205 @@
+#include "pop3/worker.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace velmo {
+
+const char* worker_error_text(std::int32_t number) {
+    switch (number) {
+    case 0: return "Error with connecting server.";
+    case kJobDelete: return "Error with deleting mail.";
+    case kJobMsgId: return "Error with getting message-id.";
+    case kJobMsgSize: return "Error with getting message's size.";
+    case kJobSizeOfMails: return "Error with getting total size of all mails.";
+    case kJobTotalOfMails: return "Error with getting total count of all mails.";
+    case kJobNoop: return "Error with performing command NOOP.";
+    case kJobReset: return "Error with performing command RSET.";
+    case kJobRetrieve: return "Error with retreiving message.";
+    case kJobMsgHeader: return "Error with getting message's header.";
+    default: return "";
+    }
+}
+
+Worker::Worker(WorkerContext context, WorkerLogin login, std::unique_ptr<Worker> previous)
+    : context_(context), login_(std::move(login)), previous_(std::move(previous)) {
+    thread_ = std::thread([this] { run(); });
+}
+
+Worker::~Worker() { join(); }
+
+void Worker::join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void Worker::request_stop() {
+    stop_.store(true);
+    cancel_.cancel();         // an event waiting for a listener's thread is given up
+    context_.queue.wake();    // an idle worker looks at its flag again
+    std::lock_guard lock(previous_mutex_);
+    if (previous_) previous_->request_stop();
+}
+
+bool Worker::raise(DISPID id, std::initializer_list<EventArg> args) {
+    if (stopped()) return false;
+    context_.events.raise(id, std::span<const EventArg>(args.begin(), args.size()), &cancel_);
+    return true;
+}
+
+void Worker::run() {
+    // The worker that this one replaces must be done with the session first.
+    Worker* previous;
+    {
+        std::lock_guard lock(previous_mutex_);
+        previous = previous_.get();
+    }
+    if (previous) {
+        previous->join();
+        std::lock_guard lock(previous_mutex_);
+        previous_.reset();
+    }
+    if (stopped()) return;
+
+    Pop3Session& session = context_.session;
+    session.CloseSession();
+    context_.queue.clear();  // jobs queued before the worker started are dropped
+    if (stopped()) return;
+
+    if (!session.LoginUserPass(login_.server, login_.user, login_.password, login_.port)) {
+        if (!raise(DISPID_OnError, {LONG{0}, std::string(worker_error_text(0))})) return;
+        raise(DISPID_OnClosed, {});
+        return;
+    }
+    if (!raise(DISPID_OnConnected, {})) return;
+
+    while (session.connected()) {
+        Job job;
+        if (!context_.queue.wait_front(stop_, job)) return;  // stopped while idle
+        if (!run_job(job)) return;
+        context_.queue.pop_front(job);
+    }
+
+    if (!raise(DISPID_OnClosed, {})) return;
+    if (stopped()) return;
+    context_.queue.clear();
+}
+
+bool Worker::fail(std::int32_t number) {
+    if (!raise(DISPID_OnError, {LONG{number}, std::string(worker_error_text(number))})) return false;
+    context_.session.CloseSession();
+    return true;
+}
+
+bool Worker::run_job(const Job& job) {
+    Pop3Session& session = context_.session;
+    const LONG n = job.argument;
+    switch (job.kind) {
+    case kJobDelete:
+        if (!session.Dele(n)) return fail(job.kind);
+        return raise(DISPID_OnDeleted, {n});
+    case kJobClose:
+        session.CloseSession();
+        return true;
+    case kJobMsgId: {
+        std::string id;
+        if (!session.LookupUniqueId(n, id)) return fail(job.kind);
+        return raise(DISPID_OnGetMsgID, {id, n});
+    }
+    case kJobMsgSize: {
+        std::uint32_t size = 0;
+        if (!session.LookupSize(n, size)) return fail(job.kind);
+        return raise(DISPID_OnGetMsgSize, {static_cast<LONG>(size), n});
+    }
+    case kJobSizeOfMails:
+    case kJobTotalOfMails: {
+        std::int32_t count = 0, total = 0;
+        if (!session.Stat(count, total)) return fail(job.kind);
+        if (job.kind == kJobSizeOfMails) return raise(DISPID_OnGetSizeOfMails, {LONG{total}});
+        return raise(DISPID_OnGetTotalOfMails, {LONG{count}});
+    }
+    case kJobNoop:
+        return session.Noop() ? true : fail(job.kind);
+    case kJobReset:
+        return session.Rset() ? true : fail(job.kind);
+    case kJobRetrieve:
+        return retrieve(n);
+    case kJobMsgHeader: {
+        std::string header;
+        if (!session.Top(n, header)) return fail(job.kind);
+        return raise(DISPID_OnGetMsgHeader, {header, n});
+    }
+    default:
+        return true;  // unknown kinds are removed without effect
+    }
+}
+
+// Job 9 reads the reply itself: one OnReceiving per chunk, and the status line stays in front
+// of the text that OnRetrieved brings.
+bool Worker::retrieve(std::int32_t number) {
+    Pop3Session& session = context_.session;
+    if (!raise(DISPID_OnRetrieve, {LONG{number}})) return false;
+
+    std::string text;
+    char command[256] = {};
+    std::snprintf(command, sizeof command, "RETR %d\r\n", number);
+    bool ok = session.SendRaw(command);
+    if (ok) {
+        static constexpr std::string_view kEnd = "\r\n.\r\n";
+        bool stopped_inside = false;
+        auto end = session.ReadChunks([&](std::string_view chunk, std::size_t received) {
+            const std::size_t before = text.size();
+            text.append(chunk);
+            if (!raise(DISPID_OnReceiving, {static_cast<LONG>(received), LONG{number}})) {
+                stopped_inside = true;
+                return Pop3Session::Chunk::Fail;
+            }
+            // Only the new bytes and the four before them can complete the terminator.
+            const std::size_t from = before >= kEnd.size() - 1 ? before - (kEnd.size() - 1) : 0;
+            return text.find(kEnd, from) != std::string::npos ? Pop3Session::Chunk::Complete
+                                                               : Pop3Session::Chunk::More;
+        });
+        if (stopped_inside || stopped()) return false;
+        ok = end == Pop3Session::ReadEnd::Complete && text.size() >= 3 &&
+             strncasecmp(text.c_str(), "+OK", 3) == 0;
+    }
+    if (!ok) return fail(kJobRetrieve);
+    if (stopped()) return false;
+    text.resize(text.size() >= 5 ? text.size() - 5 : 0);  // the final CR LF "." CR LF
+    return raise(DISPID_OnRetrieved, {text, LONG{number}});
+}
+
+WorkerControl::WorkerControl(WorkerContext context) : context_(context) {
+    context_.session.set_stop_predicate([this] { return abandon_.load(); });
+}
+
+WorkerControl::~WorkerControl() { shutdown(); }
+
+void WorkerControl::start(WorkerLogin login) {
+    std::unique_ptr<Worker> previous = std::move(current_);
+    if (previous) previous->request_stop();
+    current_ = std::make_unique<Worker>(context_, std::move(login), std::move(previous));
+}
+
+void WorkerControl::terminate() {
+    if (current_) current_->request_stop();
+    context_.queue.clear();
+}
+
+void WorkerControl::shutdown() {
+    if (current_) {
+        abandon_.store(true);
+        current_->request_stop();
+        current_.reset();  // joins the whole chain
+    }
+    context_.queue.clear();
+    abandon_.store(false);  // the QUIT below may wait for its reply
+    Pop3Session& session = context_.session;
+    if (session.connected()) {
+        session.set_timeout_ms(kQuitWaitMs);
+        session.CloseSession();
+    }
+}
+
+}  // namespace velmo

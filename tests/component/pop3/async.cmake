@@ -1,0 +1,8 @@
+# The asynchronous POP3 client: worker, job queue and events, against the scripted server and
+# a private Dovecot; events are checked on the subscribing thread.
+add_executable(velmo_async_tests
+  worker_test.cpp
+)
+target_link_libraries(velmo_async_tests PRIVATE velmo halvex_test_net GTest::gtest GTest::gtest_main)
+target_include_directories(velmo_async_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+gtest_discover_tests(velmo_async_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS component)
