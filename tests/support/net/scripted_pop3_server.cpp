@@ -85,16 +85,16 @@ private:
             pump_until_closed();
             return false;
         case Step::Kind::close:
+            mark_done();  // before the client can see the close
             ::shutdown(fd_.get(), SHUT_WR);
-            mark_done();
             pump_until_closed();
             return false;
         case Step::Kind::reset: {
             linger l{1, 0};
             ::setsockopt(fd_.get(), SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            fd_.reset();
             mark_done();
             mark_closed();
+            fd_.reset();
             return false;
         }
         }
@@ -170,12 +170,15 @@ private:
 
     bool send_all(std::string_view bytes) {
         while (!bytes.empty()) {
-            ssize_t n = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            ssize_t n;
+            {
+                // Recorded under the lock together with the send, so a client that has read
+                // the bytes always finds them in sent().
+                std::lock_guard lock(server_.mutex_);
+                n = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n > 0) server_.records_[index_].sent.append(bytes.data(), static_cast<std::size_t>(n));
+            }
             if (n > 0) {
-                {
-                    std::lock_guard lock(server_.mutex_);
-                    server_.records_[index_].sent.append(bytes.data(), static_cast<std::size_t>(n));
-                }
                 bytes.remove_prefix(static_cast<std::size_t>(n));
                 continue;
             }

@@ -107,7 +107,9 @@ TestCertificates TestCertificates::cached() {
     fs::remove_all(fresh, ec);
     TestCertificates made(fresh);
     ::chmod(fresh.c_str(), 0700);
-    fs::remove_all(folder, ec);
+    // A complete set in place is never removed (other processes may be using it); only a
+    // broken one left by an interrupted run.
+    if (fs::exists(folder, ec) && !existing.complete()) fs::remove_all(folder, ec);
     fs::rename(fresh, folder, ec);
     fs::remove_all(fresh, ec);  // another process was first: use its set
     if (!existing.complete()) throw std::runtime_error("cannot keep the test certificates in " + folder.string());

@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(Hosts, DovecotTls,
                                            TlsRow{"other_name", "other.invalid", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DovecotHarnessFailures, CertificatesForOtherHostsAndSelfSignedAreMade) {
+TEST(TestCertificates, OtherHostAndSelfSignedAreMadeBesideTheLocalhostOne) {
     TempDir dir;
     TestCertificates certs(dir.path() / "tls");
     for (TlsIdentity id : {TlsIdentity::localhost, TlsIdentity::other_host, TlsIdentity::self_signed}) {
