@@ -32,7 +32,7 @@ SessionLink::SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg)
 
 void SessionLink::set_timeout(qint32 seconds) {
   popmain_->put_Timeout(seconds);
-  guard_ms_ = (static_cast<qint64>(std::max(seconds, 0)) + kAnswerMargin) * 1000;
+  timeout_ms_ = static_cast<qint64>(std::max(seconds, 0)) * 1000;
 }
 
 void SessionLink::m_reset() {
@@ -79,7 +79,8 @@ void SessionLink::wait() {
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, &guard, [&expired] { expired = true; });
-    guard.start(static_cast<int>(std::min<qint64>(guard_ms_, INT_MAX)));
+    const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
+    guard.start(static_cast<int>(guard_ms));
     while (!op_done_ && !expired) host_.wait_for_events();
     if (!op_done_) {
       // Nobody answered: stop the worker so that nothing of this session comes later.

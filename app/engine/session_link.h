@@ -37,10 +37,11 @@ class SessionLink final : public SessionEvents {
 public:
   SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg);
 
-  // Sets the session's Timeout and the guard of every later wait.
+  // Sets the session's Timeout; every later wait gives up after it plus the margin.
   void set_timeout(qint32 seconds);
-  // The guard's length in milliseconds; tests shorten it.
-  void set_guard_ms(qint64 ms) { guard_ms_ = ms; }
+  // The margin beyond Timeout, in milliseconds (kAnswerMargin seconds unless a test
+  // narrows it); the guard is never shorter than 100 ms.
+  void set_answer_margin_ms(qint64 ms) { margin_ms_ = ms; }
 
   // m_reset, then the call. Nothing is waited for yet.
   void begin_connect(const QString& server, const QString& user, const QString& password);
@@ -74,7 +75,8 @@ private:
   EngineHost& host_;
   IPOPMAIN* popmain_;
   IPOPMSG* popmsg_;
-  qint64 guard_ms_ = (120 + kAnswerMargin) * 1000LL;
+  qint64 timeout_ms_ = 120 * 1000LL;
+  qint64 margin_ms_ = kAnswerMargin * 1000LL;
 
   Request pending_ = Request::None;
   qint32 pending_msg_ = 0;
