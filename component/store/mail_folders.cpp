@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 
@@ -51,7 +52,8 @@ bool MailFolders::delete_files_in(std::string_view mailbox) const {
     if (!entries) return false;
     for (const FolderEntry& e : *entries) {
         if (e.is_folder) continue;
-        if (::unlink((*path + "/" + e.name).c_str()) != 0) return false;
+        // A file another process removed meanwhile is gone all the same.
+        if (::unlink((*path + "/" + e.name).c_str()) != 0 && errno != ENOENT) return false;
     }
     return true;
 }
