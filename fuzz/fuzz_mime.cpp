@@ -47,7 +47,7 @@ void ask_headers(velmo::MimeMessage& msg) {
 }
 
 void decode_parts(const velmo::MimeMessage& msg) {
-    for (const std::string& part : msg.parts()) {
+    for (std::string_view part : msg.parts()) {
         for (const char* field : {"Content-Type", "Content-Transfer-Encoding", "Content-Disposition", "Content-ID"}) {
             std::string_view text = velmo::GetPartField(part, field);
             check(text.size() <= part.size());

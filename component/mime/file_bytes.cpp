@@ -27,29 +27,32 @@ private:
 
 }  // namespace
 
-std::optional<std::string> read_file_bytes(const std::string& path) {
-    if (path.empty()) return std::nullopt;
+bool read_file_bytes(const std::string& path, std::string& into) {
+    if (path.empty()) return false;
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
+    if (fd.get() < 0) return false;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::string bytes;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     try {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-        char chunk[65536];
+        // Read straight into the string; a file that grows meanwhile is read to its end.
+        std::size_t size = static_cast<std::size_t>(st.st_size);
+        into.resize(size + 1);
+        std::size_t got = 0;
         while (true) {
-            ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+            if (got == into.size()) into.resize(into.size() * 2);
+            ssize_t n = ::read(fd.get(), into.data() + got, into.size() - got);
             if (n == 0) break;
             if (n < 0) {
                 if (errno == EINTR) continue;
-                return std::nullopt;
+                return false;
             }
-            bytes.append(chunk, static_cast<std::size_t>(n));
+            got += static_cast<std::size_t>(n);
         }
+        into.resize(got);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return false;
     }
-    return bytes;
+    return true;
 }
 
 bool write_file_bytes(const std::string& path, std::string_view bytes) {

@@ -9,15 +9,16 @@
 
 namespace velmo {
 
-void MimeMessage::LoadContent(std::string text) {
+std::string MimeMessage::LoadContent(std::string text) {
     mark_caches_stale();
-    raw_content_ = std::move(text);
+    parts_.clear();
+    std::swap(raw_content_, text);
     const void* nul = std::memchr(raw_content_.data(), 0, raw_content_.size());
     text_size_ = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - raw_content_.data())
                      : raw_content_.size();
     loaded_ = true;
-    parts_.clear();
-    parts_ = build_message_parts(this->text());
+    build_message_parts(this->text(), parts_);
+    return text;
 }
 
 void MimeMessage::mark_caches_stale() { subject_.mark_stale(); }

@@ -14,6 +14,7 @@
 
 #include "mime/addresses.h"
 #include "mime/cached.h"
+#include "mime/part_list.h"
 
 namespace velmo {
 
@@ -21,13 +22,14 @@ class MimeMessage {
 public:
     enum class RecipientList { To, Cc };
 
-    // Stores a copy of `text` (queries stop at its first NUL byte) and rebuilds the parts.
-    void LoadContent(std::string text);
+    // Takes `text` as the content (queries stop at its first NUL byte) and rebuilds the parts.
+    // Gives back the storage of the previous content, so a caller can reuse its capacity.
+    std::string LoadContent(std::string text);
     bool loaded() const { return loaded_; }
 
     // The content up to its first NUL byte; empty before the first load.
     std::string_view text() const { return std::string_view(raw_content_).substr(0, text_size_); }
-    const std::vector<std::string>& parts() const { return parts_; }
+    const PartList& parts() const { return parts_; }
 
     std::string_view GetHeaderBlock() const;
     std::string GetField(std::string_view name, int index = 0) const;
@@ -52,7 +54,7 @@ private:
     std::string raw_content_;
     std::size_t text_size_ = 0;
     bool loaded_ = false;
-    std::vector<std::string> parts_;
+    PartList parts_;
     std::vector<std::string> to_list_;
     std::vector<std::string> cc_list_;
     Cached<std::string> subject_;

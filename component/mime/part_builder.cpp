@@ -2,10 +2,6 @@
 
 namespace velmo {
 
-std::vector<std::string> build_message_parts(std::string_view message) {
-    std::vector<std::string> parts;
-    parts.emplace_back(message);
-    return parts;
-}
+void build_message_parts(std::string_view message, PartList& parts) { parts.add_view(message); }
 
 }  // namespace velmo

@@ -2,12 +2,13 @@
 // part (header lines and body). The MIME structure is not read yet: a message is one part.
 #pragma once
 
-#include <string>
 #include <string_view>
-#include <vector>
+
+#include "mime/part_list.h"
 
 namespace velmo {
 
-std::vector<std::string> build_message_parts(std::string_view message);
+// Appends the parts of `message` to `parts`; views point into `message`.
+void build_message_parts(std::string_view message, PartList& parts);
 
 }  // namespace velmo

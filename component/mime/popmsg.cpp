@@ -25,18 +25,23 @@ std::string argument(BSTR text) {
 
 }  // namespace
 
+void PopMsg::load(std::string text) {
+    spare_ = message_.LoadContent(std::move(text));
+    // Keep the old storage only while it is not much larger than what is loaded now.
+    if (spare_.capacity() > (1u << 20) && spare_.capacity() / 4 > message_.text().size()) spare_ = std::string();
+}
+
 HRESULT PopMsg::get_RawContent(BSTR* pVal) { return put_bstr(pVal, message_.text()); }
 
 HRESULT PopMsg::put_RawContent(BSTR newVal) {
-    message_.LoadContent(argument(newVal));
+    load(argument(newVal));
     return S_OK;
 }
 
 HRESULT PopMsg::ImportFile(BSTR FileName, LONG* pVal) {
     if (!pVal) return E_POINTER;
-    std::optional<std::string> bytes = read_file_bytes(argument(FileName));
-    if (!bytes) return put_long(pVal, 1);
-    message_.LoadContent(std::move(*bytes));
+    if (!read_file_bytes(argument(FileName), spare_)) return put_long(pVal, 1);
+    load(std::move(spare_));
     return put_long(pVal, 0);
 }
 

@@ -47,8 +47,10 @@ public:
 
 private:
     ~PopMsg() override = default;
+    void load(std::string text);
 
     MimeMessage message_;
+    std::string spare_;  // storage of an earlier content, reused by the next ImportFile
 };
 
 }  // namespace velmo
