@@ -67,7 +67,8 @@ void Worker::run() {
     context_.queue.clear();  // jobs queued before the worker started are dropped
     if (stopped()) return;
 
-    if (!session.LoginUserPass(login_.server, login_.user, login_.password, login_.port)) {
+    if (!login_.acceptable ||
+        !session.LoginUserPass(login_.server, login_.user, login_.password, login_.port)) {
         if (!raise(DISPID_OnError, {LONG{0}, std::string(worker_error_text(0))})) return;
         raise(DISPID_OnClosed, {});
         return;

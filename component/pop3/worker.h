@@ -68,6 +68,9 @@ struct WorkerLogin {
     std::string user;
     std::string password;
     std::int32_t port = 110;
+    // False for a login the object refuses outright (fields too long): the worker still ends
+    // the standing session, then reports the failed login without contacting the server.
+    bool acceptable = true;
 };
 
 // The OnError text of a failed login (0) or job (its kind); empty for other numbers.
