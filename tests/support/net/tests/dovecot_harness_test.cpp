@@ -2,10 +2,10 @@
 // order, logs users in with USER/PASS and APOP, deletes, and fails loudly when it cannot start.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <regex>
 
 #include "net/dovecot_fixture.h"
 #include "net/raw_pop3_client.h"
@@ -30,6 +30,22 @@ std::string md5_hex(const std::filesystem::path& folder, const std::string& text
     return slurp(out).substr(0, 32);
 }
 
+// The count of a "+OK <count> <size>" STAT reply with a numeric size; -1 for anything else.
+long stat_count(const std::optional<std::string>& reply) {
+    if (!reply) return -1;
+    long count = -1, size = -1;
+    char end[3] = {};
+    if (std::sscanf(reply->c_str(), "+OK %ld %ld%2c", &count, &size, end) != 3 || std::string(end) != "\r\n") return -1;
+    return size >= 0 ? count : -1;
+}
+
+// The APOP time stamp of a greeting: from the first "<" through the next ">".
+std::string time_stamp(const std::string& greeting) {
+    auto open = greeting.find('<');
+    auto close = open == std::string::npos ? open : greeting.find('>', open);
+    return close == std::string::npos ? std::string() : greeting.substr(open, close - open + 1);
+}
+
 class DovecotHarnessTest : public DovecotTest {
 protected:
     // Connects and logs in user() with USER/PASS.
@@ -46,9 +62,7 @@ protected:
 TEST_F(DovecotHarnessTest, ServesTheMessagesInTheOrderTheyWereAdded) {
     for (int i = 1; i <= 3; ++i) dovecot().maildir().add(sample_message(i));
     auto c = login();
-    auto stat = c->command("STAT");
-    ASSERT_TRUE(stat);
-    EXPECT_TRUE(std::regex_match(*stat, std::regex("\\+OK 3 [0-9]+\r\n"))) << *stat;
+    EXPECT_EQ(stat_count(c->command("STAT")), 3);
     for (int i = 1; i <= 3; ++i) {
         auto top = c->multi_line_command("TOP " + std::to_string(i) + " 0");
         ASSERT_TRUE(top);
@@ -85,7 +99,7 @@ TEST_F(DovecotHarnessTest, EveryTestStartsWithAnEmptyMailboxAndClearEmptiesIt) {
     dovecot().maildir().add(sample_message(1));
     {
         auto c = login();  // Dovecot moves the message to cur/ and writes its index
-        EXPECT_EQ(c->command("STAT").value_or("").substr(0, 6), "+OK 1 ");
+        EXPECT_EQ(stat_count(c->command("STAT")), 1);
         c->command("QUIT");
         c->wait_closed();
     }
@@ -108,12 +122,12 @@ TEST_F(DovecotHarnessTest, ApopGreetingCarriesATimeStampAndApopLogsIn) {
     dovecot().maildir(dovecot().apop_user().name).add(sample_message(1));
     RawPop3Client c(Family::v4, dovecot().port());
     auto greeting = c.read_line().value_or("");
-    std::smatch stamp;
-    ASSERT_TRUE(std::regex_search(greeting, stamp, std::regex("<[^<>]+@[^<>]+>"))) << greeting;
+    std::string stamp = time_stamp(greeting);
+    ASSERT_NE(stamp.find('@'), std::string::npos) << greeting;
     const MailUser& u = dovecot().apop_user();
-    auto digest = md5_hex(dovecot().folder(), stamp.str() + u.password);
+    auto digest = md5_hex(dovecot().folder(), stamp + u.password);
     EXPECT_EQ(c.command("APOP " + u.name + " " + digest).value_or("").substr(0, 3), "+OK");
-    EXPECT_EQ(c.command("STAT").value_or("").substr(0, 6), "+OK 1 ");
+    EXPECT_EQ(stat_count(c.command("STAT")), 1);
 }
 
 TEST_F(DovecotHarnessTest, ApopWithAWrongDigestFails) {
@@ -127,7 +141,7 @@ TEST_F(DovecotHarnessTest, ApopWithAWrongDigestFails) {
 TEST_F(DovecotHarnessTest, AnswersOnIpv6Loopback) {
     dovecot().maildir().add(sample_message(1));
     auto c = login(Family::v6);
-    EXPECT_EQ(c->command("STAT").value_or("").substr(0, 6), "+OK 1 ");
+    EXPECT_EQ(stat_count(c->command("STAT")), 1);
 }
 
 TEST_F(DovecotHarnessTest, RestartKeepsPortAndMail) {
@@ -138,7 +152,7 @@ TEST_F(DovecotHarnessTest, RestartKeepsPortAndMail) {
     dovecot().start();
     EXPECT_EQ(dovecot().port(), port);
     auto c = login();
-    EXPECT_EQ(c->command("STAT").value_or("").substr(0, 6), "+OK 1 ");
+    EXPECT_EQ(stat_count(c->command("STAT")), 1);
 }
 
 // The TLS listener, checked with the openssl tool as the client.
