@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -326,6 +328,37 @@ TEST_F(Worker, ReleaseFromInsideAHandlerDoesNotDeadlock) {
     EXPECT_GE(took.count(), 0);
     EXPECT_LT(took, 2000ms);
     EXPECT_TRUE(server.wait_for_line("QUIT", 2000ms));
+}
+
+TEST_F(Worker, AnEventLoopHostRunsTheEventsWhenTheWakeHookCallsIt) {
+    ScriptedPop3Server server(Conversation().greet().login("bob", "pw").on("STAT", stat_reply(4, 44)).quit());
+    // The host's loop sleeps until the hook posts to it, then pumps without waiting.
+    std::mutex m;
+    std::condition_variable posted;
+    int wakes = 0;
+    velmo::Apartment::current()->set_wake_hook([&] {
+        std::lock_guard lock(m);
+        ++wakes;
+        posted.notify_all();
+    });
+    sink->on_event = [&](const std::string& e) {
+        if (e == "connected") rig.job(velmo::kJobTotalOfMails);
+        if (e == "count 4") rig.job(velmo::kJobClose);
+    };
+    connect(server);
+    int handled = 0;
+    auto until = std::chrono::steady_clock::now() + 10s;
+    while (!sink->saw("closed") && std::chrono::steady_clock::now() < until) {
+        std::unique_lock lock(m);
+        if (!posted.wait_for(lock, 100ms, [&] { return wakes > handled; })) continue;
+        ++handled;
+        lock.unlock();
+        velmo::Apartment::pump(std::chrono::milliseconds(0));
+    }
+    velmo::Apartment::current()->set_wake_hook(nullptr);
+    EXPECT_EQ(sink->events(), (Events{"connected", "count 4", "closed"}));
+    EXPECT_EQ(wakes, 3) << "one wake per event";
+    expect_all_on_this_thread();
 }
 
 TEST_F(Worker, AListenerWithoutApartmentIsCalledOnTheWorkerInOrder) {
