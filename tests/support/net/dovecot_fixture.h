@@ -41,6 +41,16 @@ inline SharedDovecot& shared_dovecot() {
     return shared;
 }
 
+// For a binary that wants Dovecot up before its first test:
+//   ::testing::AddGlobalTestEnvironment(new halvex::testnet::DovecotEnvironment);
+// A start failure then fails the whole run at once.
+class DovecotEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!shared_dovecot().harness) GTEST_FAIL() << "the test Dovecot did not start: " << shared_dovecot().error;
+    }
+};
+
 class DovecotTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -5,7 +5,9 @@
 // as a child process (it dies with the test process) and returns once the plain port greets.
 // Anything that goes wrong (no dovecot binary, not root, a start that fails or never greets)
 // throws DovecotError with Dovecot's log attached: a test reports it as a failure, never as a
-// skip. The destructor stops Dovecot and removes the folder.
+// skip. The destructor stops Dovecot and removes the folder. Start it from a thread that
+// lives as long as the harness (the main thread, usually): Dovecot is told to end when the
+// thread that started it ends.
 //
 // Users: user() logs in with USER/PASS, apop_user() with APOP (both have {PLAIN} passwords,
 // so either way works for both). Each has a Maildir that tests fill and inspect.

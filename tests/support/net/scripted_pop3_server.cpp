@@ -20,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 struct ScriptedPop3Server::Record {
     std::string received;
     std::string sent;
+    std::string transcript;
     bool client_closed = false;
     bool script_done = false;
 };
@@ -158,6 +159,7 @@ private:
                 inbox_.append(buf, static_cast<std::size_t>(n));
                 std::lock_guard lock(server_.mutex_);
                 server_.records_[index_].received.append(buf, static_cast<std::size_t>(n));
+                server_.records_[index_].transcript.append(buf, static_cast<std::size_t>(n));
                 server_.changed_.notify_all();
                 continue;
             }
@@ -176,7 +178,10 @@ private:
                 // the bytes always finds them in sent().
                 std::lock_guard lock(server_.mutex_);
                 n = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n > 0) server_.records_[index_].sent.append(bytes.data(), static_cast<std::size_t>(n));
+                if (n > 0) {
+                    server_.records_[index_].sent.append(bytes.data(), static_cast<std::size_t>(n));
+                    server_.records_[index_].transcript.append(bytes.data(), static_cast<std::size_t>(n));
+                }
             }
             if (n > 0) {
                 bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -305,6 +310,12 @@ std::string ScriptedPop3Server::sent(std::size_t index) const {
     std::lock_guard lock(mutex_);
     const Record* r = record_at(index);
     return r ? r->sent : std::string();
+}
+
+std::string ScriptedPop3Server::transcript(std::size_t index) const {
+    std::lock_guard lock(mutex_);
+    const Record* r = record_at(index);
+    return r ? r->transcript : std::string();
 }
 
 std::vector<std::string> ScriptedPop3Server::lines(std::size_t index) const { return split_lines(received(index)); }

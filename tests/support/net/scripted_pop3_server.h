@@ -50,6 +50,9 @@ public:
     std::string received(std::size_t index = 0) const;
     // Every byte the server sent on connection `index`.
     std::string sent(std::size_t index = 0) const;
+    // Both directions of connection `index` in the order they happened, with nothing added:
+    // what a client's raw protocol log of the same session holds.
+    std::string transcript(std::size_t index = 0) const;
     // The complete lines the client sent on connection `index`, without their line ends
     // (CR LF or a bare LF); a trailing unfinished line is not included.
     std::vector<std::string> lines(std::size_t index = 0) const;

@@ -39,6 +39,8 @@ TEST(ScriptedPop3Server, RecordsCommandsOfAWholeSession) {
     EXPECT_TRUE(server.problems().empty());
     EXPECT_EQ(server.sent(), "+OK halvex scripted server ready\r\n+OK user accepted\r\n+OK logged in\r\n"
                              "+OK 2 320\r\n+OK bye\r\n");
+    EXPECT_EQ(server.transcript(), "+OK halvex scripted server ready\r\nUSER bob\r\n+OK user accepted\r\n"
+                                   "PASS secret\r\n+OK logged in\r\nSTAT\r\n+OK 2 320\r\nQUIT\r\n+OK bye\r\n");
 }
 
 TEST(ScriptedPop3Server, ReportsALineThatDiffersFromTheScript) {
