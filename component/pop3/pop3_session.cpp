@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "pop3/md5.h"
+#include "pop3/server_address.h"
 
 namespace velmo {
 
@@ -181,8 +182,12 @@ bool Pop3Session::ReadMultiLine(std::string& text) {
     return true;
 }
 
+// A "pop3s://" server speaks TLS from the first byte: the handshake and the certificate check
+// belong to opening the connection, so their failure fails the login like a refused connect.
 bool Pop3Session::OpenConnection(const std::string& server, std::int32_t port) {
-    return socket_.connect(server, static_cast<std::uint16_t>(port & 0xFFFF), timeout_ms(), stop_);
+    SessionEndpoint target = session_endpoint(server, port);
+    if (!socket_.connect(target.host, target.port, timeout_ms(), stop_)) return false;
+    return !target.tls || socket_.start_tls(target.host, timeout_ms(), stop_);
 }
 
 bool Pop3Session::Fail() {

@@ -5,7 +5,11 @@
 // the TCP connection, sets `connected` before the greeting is read, and on any later failure
 // returns to closed through CloseSession (which sends QUIT). CloseSession returns to closed from
 // any state and clears the listing caches; message_count() survives it. A failed command after
-// the login leaves the session connected.
+// the login leaves the session connected. A server handed as "pop3s://host" (as
+// parse_server_address gives it) is spoken to in TLS from the first byte; the handshake and
+// the certificate check are part of opening the connection, so `connected` is set only after
+// both passed, and their failure fails the login like a refused connect. The protocol log
+// holds the plain text either way.
 //
 // Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, each cut at
 // its first NUL, logged as received; the idle timeout counts silence since the last chunk. A

@@ -15,10 +15,18 @@ std::int32_t read_port(std::string_view digits) {
     return port <= 65535 ? port : 0;
 }
 
-}  // namespace
+bool has_tls_scheme(std::string_view text) {
+    if (text.size() < kTlsScheme.size()) return false;
+    for (std::size_t i = 0; i < kTlsScheme.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kTlsScheme[i]) return false;
+    }
+    return true;
+}
 
-ServerAddress parse_server_address(std::string_view text, std::int32_t fallback_port) {
-    ServerAddress result{std::string(text), fallback_port, false};
+ServerAddress parse_plain(std::string_view text, std::int32_t fallback_port) {
+    ServerAddress result{std::string(text), fallback_port, false, false};
     if (!text.empty() && text.front() == '[') {
         std::size_t close = text.find(']');
         if (close == std::string_view::npos) return result;
@@ -45,6 +53,23 @@ ServerAddress parse_server_address(std::string_view text, std::int32_t fallback_
         result.port_given = true;
     }
     return result;
+}
+
+}  // namespace
+
+ServerAddress parse_server_address(std::string_view text, std::int32_t fallback_port) {
+    if (!has_tls_scheme(text)) return parse_plain(text, fallback_port);
+    ServerAddress result = parse_plain(text.substr(kTlsScheme.size()), kDefaultTlsPort);
+    result.host.insert(0, kTlsScheme);
+    result.tls = true;
+    return result;
+}
+
+SessionEndpoint session_endpoint(std::string_view host, std::int32_t port) {
+    const auto low16 = [](std::int32_t p) { return static_cast<std::uint16_t>(p & 0xFFFF); };
+    if (!has_tls_scheme(host)) return {std::string(host), low16(port), false};
+    ServerAddress inner = parse_plain(host.substr(kTlsScheme.size()), port);
+    return {std::move(inner.host), low16(inner.port), true};
 }
 
 }  // namespace velmo

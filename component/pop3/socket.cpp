@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "pop3/tls_stream.h"
+
 namespace velmo {
 
 namespace {
@@ -61,6 +63,10 @@ bool resolve(const std::string& host, std::uint16_t port, sockaddr_storage& out,
 }
 
 }  // namespace
+
+Socket::Socket() = default;
+
+Socket::~Socket() { close(); }
 
 bool Socket::connect(const std::string& host, std::uint16_t port, std::uint32_t timeout_ms,
                      const std::function<bool()>& stop) {
@@ -115,8 +121,31 @@ bool Socket::connect(const std::string& host, std::uint16_t port, std::uint32_t 
     return true;
 }
 
-Socket::Ready Socket::wait_readable(int wait_ms) const {
+bool Socket::start_tls(const std::string& peer_name, std::uint32_t timeout_ms,
+                       const std::function<bool()>& stop) {
+    if (fd_ < 0 || tls_) return false;
+    // Non-blocking for good: a read must never wait inside the TLS layer for the rest of a
+    // record, or a server that stalls mid-record would outlast the idle timeout.
+    int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0 && fcntl(fd_, F_SETFL, flags | O_NONBLOCK) == 0)
+        tls_ = TlsStream::connect(fd_, peer_name, timeout_ms, stop);
+    if (!tls_) {
+        close();
+        return false;
+    }
+    tls_send_timeout_ms_ = timeout_ms;
+    return true;
+}
+
+Socket::Ready Socket::wait_readable(int wait_ms) {
     if (fd_ < 0) return Ready::Error;
+    if (tls_) {
+        switch (tls_->wait_readable(wait_ms)) {
+        case TlsStream::Ready::Nothing: return Ready::Nothing;
+        case TlsStream::Ready::Data:
+        case TlsStream::Ready::End: return Ready::Data;  // the receive reports the end or the error
+        }
+    }
     pollfd p{fd_, POLLIN, 0};
     int n = ::poll(&p, 1, std::clamp(wait_ms, 0, kMaxWaitMs));
     if (n < 0) return errno == EINTR ? Ready::Nothing : Ready::Error;
@@ -126,8 +155,9 @@ Socket::Ready Socket::wait_readable(int wait_ms) const {
     return Ready::Data;
 }
 
-long Socket::receive(char* buffer, std::size_t size) const {
+long Socket::receive(char* buffer, std::size_t size) {
     if (fd_ < 0) return -1;
+    if (tls_) return tls_->receive(buffer, size);
     for (;;) {
         ssize_t n = ::recv(fd_, buffer, size, 0);
         if (n < 0 && errno == EINTR) continue;
@@ -135,8 +165,9 @@ long Socket::receive(char* buffer, std::size_t size) const {
     }
 }
 
-bool Socket::send_once(std::string_view data) const {
+bool Socket::send_once(std::string_view data) {
     if (fd_ < 0) return false;
+    if (tls_) return tls_->send(data, tls_send_timeout_ms_);
     ssize_t n;
     do {
         n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
@@ -145,6 +176,10 @@ bool Socket::send_once(std::string_view data) const {
 }
 
 void Socket::close() {
+    if (tls_) {
+        tls_->close();
+        tls_.reset();
+    }
     if (fd_ < 0) return;
     ::shutdown(fd_, SHUT_RDWR);
     ::close(fd_);

@@ -1,14 +1,18 @@
 // Socket: one TCP stream socket of the POP3 session, IPv4 or IPv6, with a bounded connect
 // and a readiness wait of at most 250 ms, so callers can check timeouts and stop requests.
+// After start_tls() everything sent and received goes through TLS; the calls stay the same.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace velmo {
+
+class TlsStream;
 
 class Socket {
 public:
@@ -16,8 +20,8 @@ public:
 
     static constexpr int kMaxWaitMs = 250;
 
-    Socket() = default;
-    ~Socket() { close(); }
+    Socket();
+    ~Socket();
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
@@ -28,18 +32,29 @@ public:
     bool connect(const std::string& host, std::uint16_t port, std::uint32_t timeout_ms,
                  const std::function<bool()>& stop);
 
+    // Runs the TLS handshake on the open connection and verifies the server's certificate
+    // for peer_name, within timeout_ms and while stop() answers false. On failure the socket
+    // is closed. Later sends are bounded by the same timeout.
+    bool start_tls(const std::string& peer_name, std::uint32_t timeout_ms,
+                   const std::function<bool()>& stop);
+
     bool is_open() const { return fd_ >= 0; }
-    // Waits up to wait_ms (capped at 250) for data or end of stream.
-    Ready wait_readable(int wait_ms) const;
+    bool is_tls() const { return tls_ != nullptr; }
+    // Waits up to wait_ms (capped at 250) for data or end of stream. Over TLS, decrypted bytes
+    // already held are ready at once, and bytes that do not yet make up data are not ready.
+    Ready wait_readable(int wait_ms);
     // One receive; the byte count, 0 when the peer has closed, -1 on error.
-    long receive(char* buffer, std::size_t size) const;
-    // One send call; true when it reported a positive byte count.
-    bool send_once(std::string_view data) const;
-    // Shuts down both directions and closes; harmless when nothing is open.
+    long receive(char* buffer, std::size_t size);
+    // One send call (over TLS one record write); true when it reported a positive byte count.
+    bool send_once(std::string_view data);
+    // Shuts down both directions and closes (over TLS after a close_notify); harmless when
+    // nothing is open.
     void close();
 
 private:
     int fd_ = -1;
+    std::unique_ptr<TlsStream> tls_;
+    std::uint32_t tls_send_timeout_ms_ = 0;
 };
 
 }  // namespace velmo
