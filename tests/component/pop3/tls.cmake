@@ -7,6 +7,7 @@ add_executable(velmo_tls_tests
   tls_stream_test.cpp
   tls_trust.cpp
   tls_dovecot_test.cpp
+  tls_async_test.cpp
 )
 target_link_libraries(velmo_tls_tests PRIVATE velmo halvex_test_net OpenSSL::SSL OpenSSL::Crypto
                       GTest::gtest GTest::gtest_main)
