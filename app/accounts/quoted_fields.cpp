@@ -34,36 +34,36 @@ QuotedFieldWriter& QuotedFieldWriter::end_line() {
 QByteArray QuotedFieldWriter::bytes() const { return encode_text(text_); }
 
 bool QuotedFieldReader::at_line_end() const {
-  const QChar c = text_[pos_];
+  const QChar c = text_.at(pos_);
   return c == u'\r' || c == u'\n';
 }
 
 // Consumes the comma or line end that closes a field, if any.
 void QuotedFieldReader::consume_terminator() {
   if (at_end()) return;
-  const QChar c = text_[pos_];
+  const QChar c = text_.at(pos_);
   if (c == u',' || c == u'\n') {
     ++pos_;
   } else if (c == u'\r') {
     ++pos_;
-    if (!at_end() && text_[pos_] == u'\n') ++pos_;
+    if (!at_end() && text_.at(pos_) == u'\n') ++pos_;
   }
 }
 
 std::optional<QString> QuotedFieldReader::string_field() {
   if (at_end()) return std::nullopt;
-  while (!at_end() && (text_[pos_] == u' ' || text_[pos_] == u'\t')) ++pos_;
+  while (!at_end() && (text_.at(pos_) == u' ' || text_.at(pos_) == u'\t')) ++pos_;
   QString field;
-  if (!at_end() && text_[pos_] == u'"') {
+  if (!at_end() && text_.at(pos_) == u'"') {
     const qsizetype start = pos_ + 1;
     qsizetype close = text_.indexOf(u'"', start);
     if (close < 0) close = text_.size();
     field = text_.mid(start, close - start);
     pos_ = close < text_.size() ? close + 1 : close;
-    while (!at_end() && text_[pos_] != u',' && !at_line_end()) ++pos_;
+    while (!at_end() && text_.at(pos_) != u',' && !at_line_end()) ++pos_;
   } else {
     const qsizetype start = pos_;
-    while (!at_end() && text_[pos_] != u',' && !at_line_end()) ++pos_;
+    while (!at_end() && text_.at(pos_) != u',' && !at_line_end()) ++pos_;
     field = text_.mid(start, pos_ - start);
   }
   consume_terminator();
