@@ -98,6 +98,17 @@ TEST_F(TlsDovecot, SchemeInCapitalsAndWholeMessagesAcrossManyRecords) {
     pop.close();
 }
 
+TEST_F(TlsDovecot, ApopLoginOverTls) {
+    dovecot().maildir(dovecot().apop_user().name).add(tn::sample_message(1, 100));
+    PopMainDriver pop;
+    ASSERT_EQ(pop.secure_connect(tls_text("localhost", dovecot().tls_port()), dovecot().apop_user().name,
+                                 dovecot().apop_user().password),
+              0)
+        << dovecot().log();
+    EXPECT_EQ(pop.total(), 1);
+    pop.close();
+}
+
 TEST_F(TlsDovecot, ProtocolLogHoldsThePlainTextOfTheSession) {
     tn::TempDir folder;
     const fs::path log = folder.path() / "pop3.log";
