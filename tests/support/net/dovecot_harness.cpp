@@ -80,8 +80,8 @@ DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(opti
     for (const auto& u : users_) {
         fs::path home = folder() / "home" / u.name;
         fs::create_directories(home);
-        ::chown(home.c_str(), owner_.uid, owner_.gid);
-        ::chmod(home.c_str(), 0700);
+        if (::chown(home.c_str(), owner_.uid, owner_.gid) != 0 || ::chmod(home.c_str(), 0700) != 0)
+            throw DovecotError("cannot give " + home.string() + " to " + owner_.name);
         maildirs_.push_back(std::make_unique<Maildir>(home / "Maildir", owner_.uid, owner_.gid));
     }
     ::chmod((folder() / "home").c_str(), 0755);
