@@ -3,8 +3,8 @@
 #
 #   fuzz/run_fuzzers.sh SECONDS [BUILD_DIR]
 #
-# Configures BUILD_DIR (default: a fuzz build folder beside the checkout's build folders)
-# with clang and HALVEX_FUZZ=ON when needed, builds the targets, and for every folder
+# Configures BUILD_DIR (default: build-fuzz in the checkout) with clang and HALVEX_FUZZ=ON,
+# builds the targets, and for every folder
 # corpus/NAME runs the target fuzz_NAME or NAME_fuzzer: first over the seeds alone, then
 # fuzzing for SECONDS with new inputs kept in the build folder. Exits non-zero on any crash,
 # sanitizer report, leak or timeout, and when a corpus has no target.
@@ -14,12 +14,10 @@ seconds=${1:?usage: run_fuzzers.sh SECONDS [BUILD_DIR]}
 [[ $seconds =~ ^[0-9]+$ ]] || { echo "run_fuzzers: SECONDS must be a whole number" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
-build_dir=${2:-${HALVEX_FUZZ_BUILD_DIR:-$source_dir/../build-fuzz}}
+build_dir=${2:-${HALVEX_FUZZ_BUILD_DIR:-$source_dir/build-fuzz}}
 
-if [[ ! -f $build_dir/build.ninja ]]; then
-  CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DHALVEX_FUZZ=ON -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF >/dev/null
-fi
+CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DHALVEX_FUZZ=ON -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF >/dev/null
 
 targets=()
 for corpus in "$here"/corpus/*/; do
