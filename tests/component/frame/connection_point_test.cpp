@@ -126,8 +126,8 @@ public:
 const std::vector<EventArg> kHeaderArgs = {std::string("Subject: hi\r\n"), LONG{3}};
 
 TEST(ConnectionPoint, AdviseHandsOutDistinctNonZeroCookiesAndHoldsTheSink) {
-    Container c;
     Recorder a, b;
+    Container c;
     DWORD ca = 0, cb = 0;
     ASSERT_EQ(c.point.Advise(&a, &ca), S_OK);
     ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);
@@ -150,8 +150,8 @@ struct AdviseRow {
 class AdviseBySinkKind : public testing::TestWithParam<AdviseRow> {};
 
 TEST_P(AdviseBySinkKind, NeedsTheEventInterfaceOrIDispatch) {
-    Container c;
     Recorder r(GetParam().event_iid, GetParam().dispatch);
+    Container c;
     DWORD cookie = 99;
     EXPECT_EQ(c.point.Advise(&r, &cookie), GetParam().expected);
     if (FAILED(GetParam().expected)) {
@@ -168,9 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionPoint, AdviseRefusesAPlainUnknownAndNullArguments) {
-    Container c;
     NotASink plain;
     Recorder r;
+    Container c;
     DWORD cookie = 0;
     EXPECT_EQ(c.point.Advise(&plain, &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(c.point.Advise(nullptr, &cookie), E_POINTER);
@@ -178,8 +178,8 @@ TEST(ConnectionPoint, AdviseRefusesAPlainUnknownAndNullArguments) {
 }
 
 TEST(ConnectionPoint, UnadviseOfAnUnknownOrRevokedCookieFails) {
-    Container c;
     Recorder r;
+    Container c;
     DWORD cookie = 0;
     EXPECT_EQ(c.point.Unadvise(1), CONNECT_E_NOCONNECTION);
     ASSERT_EQ(c.point.Advise(&r, &cookie), S_OK);
@@ -189,8 +189,8 @@ TEST(ConnectionPoint, UnadviseOfAnUnknownOrRevokedCookieFails) {
 }
 
 TEST(ConnectionPoint, AFullListRefusesWithAdviseLimitAndTakesAgainAfterUnadvise) {
-    Container c(2);
     Recorder a, b, d;
+    Container c(2);
     DWORD ca, cb, cd = 7;
     ASSERT_EQ(c.point.Advise(&a, &ca), S_OK);
     ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);
@@ -217,8 +217,8 @@ TEST(ConnectionPoint, SharesTheContainersReferencesAndNamesItsInterface) {
 }
 
 TEST(ConnectionPoint, RaiseCallsInvokeInTheStandardFormWithArgumentsReversed) {
-    Container c;
     Recorder r;
+    Container c;
     DWORD cookie;
     ASSERT_EQ(c.point.Advise(&r, &cookie), S_OK);
     c.point.raise(DISPID_OnGetMsgHeader, kHeaderArgs, nullptr);
@@ -238,8 +238,8 @@ TEST(ConnectionPoint, RaiseCallsInvokeInTheStandardFormWithArgumentsReversed) {
 }
 
 TEST(ConnectionPoint, ListenersAreCalledInSubscriptionOrderEachWithItsOwnTextCopy) {
-    Container c;
     Recorder first, second, third;
+    Container c;
     std::vector<int> order;
     first.on_invoke = [&] { order.push_back(1); };
     second.on_invoke = [&] { order.push_back(2); };
@@ -258,8 +258,8 @@ TEST(ConnectionPoint, ListenersAreCalledInSubscriptionOrderEachWithItsOwnTextCop
 }
 
 TEST(ConnectionPoint, AListenerUnsubscribedByAnEarlierHandlerIsNotCalled) {
-    Container c;
     Recorder first, second;
+    Container c;
     DWORD c1, c2;
     c.point.Advise(&first, &c1);
     c.point.Advise(&second, &c2);
@@ -270,8 +270,8 @@ TEST(ConnectionPoint, AListenerUnsubscribedByAnEarlierHandlerIsNotCalled) {
 }
 
 TEST(ConnectionPoint, AListenerWithoutApartmentIsCalledOnTheRaisingThread) {
-    Container c;
     Recorder r;
+    Container c;
     DWORD cookie;
     ASSERT_FALSE(Apartment::current());
     c.point.Advise(&r, &cookie);
@@ -286,8 +286,8 @@ TEST(ConnectionPoint, AListenerWithoutApartmentIsCalledOnTheRaisingThread) {
 }
 
 TEST(ConnectionPoint, AListenerWithApartmentIsCalledOnItsOwnThreadWhileItPumps) {
-    Container c;
     Recorder r;
+    Container c;
     Apartment::enter();
     DWORD cookie;
     c.point.Advise(&r, &cookie);
@@ -306,8 +306,8 @@ TEST(ConnectionPoint, AListenerWithApartmentIsCalledOnItsOwnThreadWhileItPumps) 
 }
 
 TEST(ConnectionPoint, ACancelledRaiseSkipsTheRestAndDoesNotWaitForAThreadThatDoesNotPump) {
-    Container c;
     Recorder r;
+    Container c;
     Apartment::enter();
     DWORD cookie;
     c.point.Advise(&r, &cookie);
