@@ -4,7 +4,8 @@
 //
 // raise() calls every listener in subscription order, late bound through IDispatch::Invoke.
 // A listener with an apartment is called on its own thread, the raising thread waiting until
-// the handler has returned; a listener without one is called on the raising thread. The list
+// the handler has returned; a listener without one is called on the raising thread, so a
+// thread that wants its events at home enters its apartment before it subscribes. The list
 // of listeners is guarded by a mutex that is never held during the call itself, so a handler
 // may subscribe, unsubscribe or raise again.
 //
