@@ -1,0 +1,312 @@
+#include "frm_account.h"
+
+#include "account_name_check.h"
+#include "entry_filters.h"
+#include "frm_alertconfig.h"
+#include "list_import_export.h"
+#include "message.h"
+#include "phrase_list.h"
+#include "accounts/account_file.h"
+#include "accounts/account_state.h"
+#include "accounts/app_folder.h"
+#include "accounts/number_text.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace halvex {
+
+namespace {
+
+const QString kNoDescription =
+    QStringLiteral("Please enter an account name: (yourname@example.com)");
+const QString kNoServer = QStringLiteral("Please enter an account server name.");
+const QString kNoUserId = QStringLiteral("Please enter an account user id.");
+const QString kNoPassword = QStringLiteral("Please enter an account password.");
+const QString kSaveFailed = QStringLiteral("Error during save!");
+
+QLineEdit* account_box(const QString& name, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  box->setValidator(new QuoteDropValidator(box));
+  return box;
+}
+
+QPushButton* button(const QString& caption, const QString& name, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  return b;
+}
+
+QLabel* note(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setIndent(22);
+  label->setForegroundRole(QPalette::PlaceholderText);
+  return label;
+}
+
+}  // namespace
+
+frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* parent)
+    : QDialog(parent), record_(record), folder_(folder) {
+  setObjectName(QStringLiteral("frm_account"));
+  setWindowTitle(QStringLiteral("Account Configuration"));
+
+  // Widgets are made in reading order, which is also their tab order.
+  auto* account_grid = new QGridLayout;
+  build_account_boxes(account_grid);
+  QGroupBox* settings = build_global_settings();
+  from = build_group(QStringLiteral("From:"), QStringLiteral("From"));
+  subject = build_group(QStringLiteral("Subject:"), QStringLiteral("Subject"));
+  to = build_group(QStringLiteral("To:"), QStringLiteral("To"));
+  alerts = build_group(QStringLiteral("Alerts"), QStringLiteral("Alerts"), &alert_edit);
+
+  import_button = button(QStringLiteral("Import Text File"), QStringLiteral("Import"), this);
+  export_button = button(QStringLiteral("Export Text File"), QStringLiteral("Export"), this);
+  save_button = button(QStringLiteral("Save && Exit"), QStringLiteral("SaveExit"), this);
+  cancel_button = button(QStringLiteral("Cancel"), QStringLiteral("Cancel"), this);
+  save_button->setDefault(true);
+
+  auto* top = new QHBoxLayout;
+  top->addLayout(account_grid, 3);
+  top->addWidget(settings, 2);
+  auto* groups = new QHBoxLayout;
+  for (const PhraseGroup* g : {&from, &subject, &to, &alerts}) groups->addWidget(g->frame);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(import_button);
+  buttons->addWidget(export_button);
+  buttons->addStretch();
+  buttons->addWidget(save_button);
+  buttons->addWidget(cancel_button);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(groups, 1);
+  layout->addLayout(buttons);
+
+  connect(filter_option, &QRadioButton::toggled, this, &frm_account::show_gate);
+  for (const PhraseGroup* g : {&from, &subject, &to}) {
+    const PhraseGroup group = *g;
+    connect(group.add, &QPushButton::clicked, this, [this, group] { add_phrase(group); });
+    connect(group.remove, &QPushButton::clicked, this, [this, group] { remove_phrase(group); });
+    new PhraseKeyFilter(group.entry, [this, group] { add_phrase(group); });
+  }
+  connect(alerts.add, &QPushButton::clicked, this, &frm_account::add_alert);
+  connect(alerts.remove, &QPushButton::clicked, this, &frm_account::remove_alert);
+  connect(alert_edit, &QPushButton::clicked, this, &frm_account::edit_alert);
+  connect(alerts.list, &QListWidget::itemDoubleClicked, this, &frm_account::edit_alert);
+  new PhraseKeyFilter(alerts.entry, [this] { add_alert(); });
+  const PhraseLists lists{from.list, subject.list, to.list};
+  connect(import_button, &QPushButton::clicked, this, [this, lists] { import_text_file(lists, this); });
+  connect(export_button, &QPushButton::clicked, this,
+          [this, lists] { export_text_file(lists, record_.description, this); });
+  connect(save_button, &QPushButton::clicked, this, &frm_account::save_and_exit);
+  connect(cancel_button, &QPushButton::clicked, this, &QDialog::reject);
+
+  display_data();
+}
+
+void frm_account::build_account_boxes(QGridLayout* grid) {
+  description_box = account_box(QStringLiteral("Description"), this);
+  server_box = account_box(QStringLiteral("Server"), this);
+  server_box->setPlaceholderText(QStringLiteral("pop.example.com"));
+  server_hint = new QLabel(
+      QStringLiteral("For a TLS server (port 995) write pop3s://pop.example.com"), this);
+  server_hint->setObjectName(QStringLiteral("ServerHint"));
+  server_hint->setForegroundRole(QPalette::PlaceholderText);
+  user_id_box = account_box(QStringLiteral("UserId"), this);
+  password_box = account_box(QStringLiteral("Password"), this);
+
+  const QString captions[] = {QStringLiteral("Account Description:"),
+                              QStringLiteral("Email Server:"), QStringLiteral("User ID:"),
+                              QStringLiteral("Password:")};
+  QLineEdit* boxes[] = {description_box, server_box, user_id_box, password_box};
+  int row = 0;
+  for (int i = 0; i < 4; ++i) {
+    auto* label = new QLabel(captions[i], this);
+    label->setBuddy(boxes[i]);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(boxes[i], row++, 1);
+    if (boxes[i] == server_box) grid->addWidget(server_hint, row++, 1);
+  }
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(row, 1);
+}
+
+QGroupBox* frm_account::build_global_settings() {
+  auto* frame = new QGroupBox(QStringLiteral("Global Settings:"), this);
+  frame->setObjectName(QStringLiteral("GlobalSettings"));
+  filter_option = new QRadioButton(QStringLiteral("Filter"), frame);
+  filter_option->setObjectName(QStringLiteral("Filter"));
+  QLabel* filter_note = note(QStringLiteral("Deletes the email based on applied filters."), frame);
+  gate_option = new QRadioButton(QStringLiteral("Gate"), frame);
+  gate_option->setObjectName(QStringLiteral("Gate"));
+  QLabel* gate_note =
+      note(QStringLiteral("Deletes the email if the email address is NOT in the list."), frame);
+  size_check = new QCheckBox(QStringLiteral("Delete any email if = or >:"), frame);
+  size_check->setObjectName(QStringLiteral("SizeCheck"));
+  size_box = new QLineEdit(QStringLiteral("0"), frame);
+  size_box->setObjectName(QStringLiteral("SizeLimit"));
+  size_box->setMaximumWidth(size_box->fontMetrics().horizontalAdvance(u'0') * 14);
+
+  auto* size_row = new QHBoxLayout;
+  size_row->addWidget(size_check);
+  size_row->addWidget(size_box);
+  size_row->addWidget(new QLabel(QStringLiteral("bytes."), frame));
+  size_row->addStretch();
+  auto* layout = new QVBoxLayout(frame);
+  layout->addWidget(filter_option);
+  layout->addWidget(filter_note);
+  layout->addWidget(gate_option);
+  layout->addWidget(gate_note);
+  layout->addLayout(size_row);
+  return frame;
+}
+
+PhraseGroup frm_account::build_group(const QString& title, const QString& name,
+                                     QPushButton** edit) {
+  PhraseGroup g;
+  g.frame = new QGroupBox(title, this);
+  g.frame->setObjectName(name);
+  g.entry = new QLineEdit(g.frame);
+  g.entry->setObjectName(name + QStringLiteral("Entry"));
+  g.add = button(QStringLiteral("Add"), name + QStringLiteral("Add"), g.frame);
+  g.remove = button(QStringLiteral("Remove"), name + QStringLiteral("Remove"), g.frame);
+  if (edit) *edit = button(QStringLiteral("Edit"), name + QStringLiteral("Edit"), g.frame);
+  g.list = new QListWidget(g.frame);
+  g.list->setObjectName(name + QStringLiteral("List"));
+  g.list->setMinimumSize(170, 180);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(g.add);
+  row->addWidget(g.remove);
+  if (edit) row->addWidget(*edit);
+  auto* layout = new QVBoxLayout(g.frame);
+  layout->addWidget(g.entry);
+  layout->addLayout(row);
+  layout->addWidget(g.list, 1);
+  return g;
+}
+
+void frm_account::display_data() {
+  description_box->setText(record_.description);
+  server_box->setText(record_.server);
+  user_id_box->setText(record_.user_id);
+  password_box->setText(record_.password);
+  size_check->setChecked(record_.size_limit_on == 1);
+  size_box->setText(QString::number(record_.size_limit));
+  (record_.gate_mode == 1 ? gate_option : filter_option)->setChecked(true);
+  show_gate(record_.gate_mode != 1);
+  fill_sorted(from.list, record_.from_list);
+  fill_sorted(subject.list, record_.subject_list);
+  fill_sorted(to.list, record_.to_list);
+  alerts_ = record_.alerts;
+  alerts.list->clear();
+  for (const AlertRule& alert : alerts_) alerts.list->addItem(alert.phrase);
+}
+
+void frm_account::show_gate(bool enab) {
+  for (const PhraseGroup* g : {&subject, &to}) {
+    g->frame->setEnabled(enab);
+    g->list->setEnabled(enab);
+    g->entry->setEnabled(enab);
+    g->add->setEnabled(enab);
+    g->remove->setEnabled(enab);
+  }
+}
+
+void frm_account::add_phrase(const PhraseGroup& group) {
+  // Pasted text is not filtered as it goes in; a quote is still never stored.
+  const QString phrase = drop_double_quotes(group.entry->text()).trimmed();
+  if (phrase.isEmpty()) return;
+  insert_sorted(group.list, phrase);
+  group.entry->clear();
+}
+
+void frm_account::remove_phrase(const PhraseGroup& group) {
+  const QList<QListWidgetItem*> selected = group.list->selectedItems();
+  if (!selected.isEmpty()) delete selected.first();
+}
+
+void frm_account::add_alert() {
+  const QString phrase = drop_double_quotes(alerts.entry->text()).trimmed();
+  if (phrase.isEmpty()) return;
+  AlertRule alert;
+  alert.phrase = phrase;
+  alerts_.append(alert);
+  alerts.list->addItem(phrase);
+  alerts.entry->clear();
+}
+
+void frm_account::remove_alert() {
+  const QList<QListWidgetItem*> selected = alerts.list->selectedItems();
+  if (selected.isEmpty()) return;
+  const int row = alerts.list->row(selected.first());
+  alerts_.removeAt(row);
+  delete selected.first();
+}
+
+void frm_account::edit_alert() {
+  const QList<QListWidgetItem*> selected = alerts.list->selectedItems();
+  if (selected.isEmpty()) return;
+  frm_alertconfig dialog(alerts_[alerts.list->row(selected.first())], this);
+  dialog.exec();
+}
+
+void frm_account::refuse(const QString& message) { show_message(message, this); }
+
+void frm_account::save_and_exit() {
+  record_.description = description_box->text().trimmed();
+  if (record_.description.isEmpty()) {
+    refuse(kNoDescription);
+    return;
+  }
+  if (const QString why = description_refusal(record_.description); !why.isEmpty()) {
+    refuse(why);
+    return;
+  }
+  record_.gate_mode = gate_option->isChecked() ? 1 : 0;
+  record_.size_limit_on = size_check->isChecked() ? 1 : 0;
+  record_.size_limit = std::max<qint32>(0, number_from_text(size_box->text()));
+  record_.server = server_box->text().trimmed();
+  if (record_.server.isEmpty()) {
+    refuse(kNoServer);
+    return;
+  }
+  record_.user_id = user_id_box->text().trimmed();
+  if (record_.user_id.isEmpty()) {
+    refuse(kNoUserId);
+    return;
+  }
+  record_.password = password_box->text().trimmed();
+  if (record_.password.isEmpty()) {
+    refuse(kNoPassword);
+    return;
+  }
+  record_.from_list = list_entries(from.list);
+  record_.subject_list = list_entries(subject.list);
+  record_.to_list = list_entries(to.list);
+  record_.alerts = alerts_;
+  if (!save_account(folder_, record_.description, record_)) {
+    show_message(kSaveFailed, this);
+    done(Rejected);
+    return;
+  }
+  done(Accepted);
+}
+
+bool show_account_dialog(QWidget* parent) {
+  frm_account dialog(account_record(), app_folder(), parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace halvex

@@ -1,0 +1,102 @@
+#include "frm_getfolder.h"
+
+#include "message.h"
+#include "picker_lists.h"
+#include "remembered_folder.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace halvex {
+
+frm_getfolder::frm_getfolder(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frm_getfolder"));
+  setWindowTitle(message_text());
+  setModal(true);
+
+  Label1 = new QLabel(QStringLiteral("Look In:"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  lists = new PickerLists(this);
+  Label1->setBuddy(lists->Drive1);
+  lists->File1->setSelectionMode(QAbstractItemView::NoSelection);
+  lists->File1->setFocusPolicy(Qt::NoFocus);
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setTextFormat(Qt::PlainText);
+  Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  Label2->setWordWrap(true);
+  Command1 = new QPushButton(QStringLiteral("&Ok"), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command2 = new QPushButton(QStringLiteral("&Cancel"), this);
+  Command2->setObjectName(QStringLiteral("Command2"));
+  Command3 = new QPushButton(QStringLiteral("New &Folder"), this);
+  Command3->setObjectName(QStringLiteral("Command3"));
+  Command1->setDefault(true);
+  Command3->setAutoDefault(false);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(Label1, 0, 0);
+  grid->addWidget(lists->Drive1, 0, 1);
+  grid->addWidget(lists->Dir1, 1, 0, 1, 2);
+  grid->addWidget(lists->File1, 0, 2, 2, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Command3);
+  buttons->addStretch();
+  buttons->addWidget(Command1);
+  buttons->addWidget(Command2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid, 1);
+  layout->addWidget(Label2);
+  layout->addLayout(buttons);
+  resize(560, 360);
+
+  connect(lists, &PickerLists::folder_changed, this, [this] {
+    Label2->setText(lists->shown_folder());
+  });
+  connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Command3, &QPushButton::clicked, this, &frm_getfolder::new_folder);
+
+  lists->show_remembered();
+}
+
+void frm_getfolder::new_folder() {
+  bool answered = false;
+  const QString name = QInputDialog::getText(
+                           this, QStringLiteral("Create new folder"),
+                           QStringLiteral("Please enter a name for the new folder:"),
+                           QLineEdit::Normal, QStringLiteral("New Folder"), &answered)
+                           .trimmed();
+  if (!answered || name.isEmpty()) return;
+  const QString folder = remembered_folder() + name;
+  // One new folder inside the shown one: a name holding "/" is no such folder.
+  if (name.contains(u'/') || !QDir().mkdir(folder) || !lists->show_folder(folder, true))
+    show_message(QStringLiteral("Error trying to create folder!"), this);
+}
+
+void frm_getfolder::done(int result) {
+  message_text() = result == Accepted && !lists->shown_folder().isEmpty()
+                       ? with_trailing_slash(lists->shown_folder())
+                       : QStringLiteral("EXIT");
+  QDialog::done(result);
+}
+
+QString run_folder_picker(const QString& title, QWidget* parent) {
+  message_text() = title;
+  frm_getfolder picker(parent);
+  picker.exec();
+  return message_text();
+}
+
+}  // namespace halvex

@@ -1,0 +1,198 @@
+#include "picker_lists.h"
+
+#include "drive_list.h"
+#include "remembered_folder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QStyle>
+#include <QTreeWidget>
+
+namespace halvex {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+QString clean_folder(const QString& folder) {
+  return QDir::cleanPath(QDir(folder).absolutePath());
+}
+
+bool readable_folder(const QString& folder) {
+  const QFileInfo info(folder);
+  return info.isDir() && info.isReadable() && info.isExecutable();
+}
+
+QString parent_of(const QString& folder) {
+  if (folder == u"/") return folder;
+  const qsizetype slash = folder.lastIndexOf(u'/');
+  return slash <= 0 ? QStringLiteral("/") : folder.left(slash);
+}
+
+QString child_path(const QString& folder, const QString& name) {
+  return folder == u"/" ? folder + name : folder + u'/' + name;
+}
+
+// The folders from `drive` down to `folder`, both included.
+QStringList folder_chain(const QString& drive, const QString& folder) {
+  QStringList chain;
+  for (QString f = folder;; f = parent_of(f)) {
+    chain.prepend(f);
+    if (f == drive || f == u"/") break;
+  }
+  return chain;
+}
+
+}  // namespace
+
+PickerLists::PickerLists(QWidget* owner) : QObject(owner) {
+  Drive1 = new QComboBox(owner);
+  Drive1->setObjectName(QStringLiteral("Drive1"));
+  Dir1 = new QTreeWidget(owner);
+  Dir1->setObjectName(QStringLiteral("Dir1"));
+  Dir1->setHeaderHidden(true);
+  Dir1->setRootIsDecorated(false);
+  Dir1->setItemsExpandable(false);
+  Dir1->setExpandsOnDoubleClick(false);
+  Dir1->setIndentation(14);
+  Dir1->installEventFilter(this);
+  File1 = new QListWidget(owner);
+  File1->setObjectName(QStringLiteral("File1"));
+
+  connect(Drive1, &QComboBox::activated, this, &PickerLists::drive_chosen);
+  connect(Dir1, &QTreeWidget::itemSelectionChanged, this, &PickerLists::folder_clicked);
+  connect(Dir1, &QTreeWidget::itemDoubleClicked, this, &PickerLists::folder_opened);
+  set_drives(mounted_drives());
+}
+
+void PickerLists::set_drives(const QStringList& drives) {
+  drives_ = drives;
+  updating_ = true;
+  Drive1->clear();
+  Drive1->addItems(drives_);
+  updating_ = false;
+  select_drive_of_shown();
+}
+
+bool PickerLists::show_folder(const QString& folder, bool open) {
+  const QString target = clean_folder(folder);
+  if (!readable_folder(target)) return false;
+  shown_ = target;
+  if (open || opened_.isEmpty()) {
+    opened_ = target;
+    rebuild_folder_list();
+  } else {
+    select_shown_in_folder_list();
+  }
+  fill_file_list();
+  select_drive_of_shown();
+  set_remembered_folder(shown_);
+  set_drive_current_folder(drive_of(shown_, drives_), shown_);
+  emit folder_changed(with_trailing_slash(shown_));
+  return true;
+}
+
+void PickerLists::show_remembered() {
+  QString folder = clean_folder(remembered_folder());
+  while (!show_folder(folder, true)) {
+    if (folder == u"/") return;
+    folder = parent_of(folder);
+  }
+}
+
+void PickerLists::drive_chosen(int index) {
+  if (updating_ || index < 0 || index >= drives_.size()) return;
+  const QString drive = drives_[index];
+  if (show_folder(drive_current_folder(drive), true)) return;
+  if (show_folder(drive, true)) return;
+  // The drive cannot be read: back to where the pickers were, without a message.
+  if (!show_folder(remembered_folder(), true)) select_drive_of_shown();
+}
+
+void PickerLists::folder_clicked() {
+  if (updating_) return;
+  const QList<QTreeWidgetItem*> selected = Dir1->selectedItems();
+  if (selected.isEmpty()) return;
+  const QString folder = selected.first()->data(0, kPathRole).toString();
+  if (folder != shown_ && !show_folder(folder, false)) select_shown_in_folder_list();
+}
+
+void PickerLists::folder_opened(QTreeWidgetItem* item) {
+  if (!item) return;
+  if (!show_folder(item->data(0, kPathRole).toString(), true)) select_shown_in_folder_list();
+}
+
+bool PickerLists::eventFilter(QObject* watched, QEvent* event) {
+  // Enter opens the current folder and is not passed on to the dialog's default button.
+  if (watched == Dir1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      folder_opened(Dir1->currentItem());
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void PickerLists::rebuild_folder_list() {
+  updating_ = true;
+  Dir1->clear();
+  QStyle* style = Dir1->style();
+  const QIcon open_icon = style->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed_icon = style->standardIcon(QStyle::SP_DirClosedIcon);
+
+  QTreeWidgetItem* parent = nullptr;
+  const QString drive = drive_of(opened_, drives_);
+  for (const QString& folder : folder_chain(drive, opened_)) {
+    const QString name = parent ? QFileInfo(folder).fileName() : folder;
+    auto* item = parent ? new QTreeWidgetItem(parent, {name}) : new QTreeWidgetItem(Dir1, {name});
+    item->setData(0, kPathRole, folder);
+    item->setIcon(0, open_icon);
+    item->setExpanded(true);
+    parent = item;
+  }
+  const QStringList subfolders = QDir(opened_).entryList(
+      QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : subfolders) {
+    auto* item = new QTreeWidgetItem(parent, {name});
+    item->setData(0, kPathRole, child_path(opened_, name));
+    item->setIcon(0, closed_icon);
+  }
+  if (parent) parent->setExpanded(true);
+  updating_ = false;
+  select_shown_in_folder_list();
+}
+
+void PickerLists::select_shown_in_folder_list() {
+  updating_ = true;
+  QTreeWidgetItem* found = nullptr;
+  for (QTreeWidgetItemIterator it(Dir1); *it && !found; ++it)
+    if ((*it)->data(0, kPathRole).toString() == shown_) found = *it;
+  if (found) {
+    Dir1->setCurrentItem(found);
+    Dir1->scrollToItem(found);
+  } else {
+    Dir1->clearSelection();
+  }
+  updating_ = false;
+}
+
+void PickerLists::fill_file_list() {
+  File1->clear();
+  const QIcon file_icon = File1->style()->standardIcon(QStyle::SP_FileIcon);
+  const QStringList files = QDir(shown_).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : files) new QListWidgetItem(file_icon, name, File1);
+}
+
+void PickerLists::select_drive_of_shown() {
+  if (shown_.isEmpty()) return;
+  updating_ = true;
+  Drive1->setCurrentIndex(static_cast<int>(drives_.indexOf(drive_of(shown_, drives_))));
+  updating_ = false;
+}
+
+}  // namespace halvex

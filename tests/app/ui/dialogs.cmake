@@ -1,0 +1,17 @@
+# The account dialog, list import and export with the header chooser and the file and
+# folder pickers, and the alert settings dialog, headless (offscreen).
+add_executable(halvex_dialog_tests
+  account_dialog_test.cpp
+  alertconfig_test.cpp
+  dialog_test_support.h
+  entry_filters_test.cpp
+  import_export_test.cpp
+  phrase_file_test.cpp
+  pickers_test.cpp
+)
+target_link_libraries(halvex_dialog_tests PRIVATE halvex_ui halvex_qt_test_main Qt6::Test)
+gtest_discover_tests(halvex_dialog_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
+
+# Screenshots of the dialogs under a real X server (see docs/).
+add_executable(halvex_dialog_screenshots dialog_screenshots.cpp)
+target_link_libraries(halvex_dialog_screenshots PRIVATE halvex_ui Qt6::Widgets Qt6::Test)
