@@ -1,5 +1,9 @@
 #include "mime/popmsg.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
 #include "frame/class_table.h"
 #include "frame/text.h"
 #include "mime/file_bytes.h"
@@ -9,10 +13,21 @@ namespace {
 
 using List = MimeMessage::RecipientList;
 
-HRESULT put_long(LONG* out, long value) {
+HRESULT put_long(LONG* out, std::size_t value) {
     if (!out) return E_POINTER;
-    *out = static_cast<LONG>(value);
+    *out = static_cast<LONG>(std::min<std::size_t>(value, INT32_MAX));
     return S_OK;
+}
+
+// Runs one member; running out of memory is answered with E_OUTOFMEMORY, never thrown
+// through the interface.
+template <class Body>
+HRESULT guarded(Body&& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 // Interface text ends at its first NUL character, as the 8-bit text inside does.
@@ -31,45 +46,77 @@ void PopMsg::load(std::string text) {
     if (spare_.capacity() > (1u << 20) && spare_.capacity() / 4 > message_.text().size()) spare_ = std::string();
 }
 
-HRESULT PopMsg::get_RawContent(BSTR* pVal) { return put_bstr(pVal, message_.text()); }
+HRESULT PopMsg::get_RawContent(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.text()); });
+}
 
 HRESULT PopMsg::put_RawContent(BSTR newVal) {
-    load(argument(newVal));
-    return S_OK;
+    return guarded([&] {
+        load(argument(newVal));
+        return S_OK;
+    });
 }
 
 HRESULT PopMsg::ImportFile(BSTR FileName, LONG* pVal) {
     if (!pVal) return E_POINTER;
-    if (!read_file_bytes(argument(FileName), spare_)) return put_long(pVal, 1);
-    load(std::move(spare_));
-    return put_long(pVal, 0);
+    return guarded([&] {
+        if (!read_file_bytes(argument(FileName), spare_)) return put_long(pVal, 1);
+        load(std::move(spare_));
+        return put_long(pVal, 0);
+    });
 }
 
 HRESULT PopMsg::ExportFile(BSTR FileName, LONG* pVal) {
     if (!pVal) return E_POINTER;
-    bool ok = message_.loaded() && write_file_bytes(argument(FileName), message_.text());
-    return put_long(pVal, ok ? 0 : 1);
+    return guarded([&] {
+        bool ok = message_.loaded() && write_file_bytes(argument(FileName), message_.text());
+        return put_long(pVal, ok ? 0 : 1);
+    });
 }
 
-HRESULT PopMsg::GetMessageSize(LONG* pVal) { return put_long(pVal, static_cast<long>(message_.text().size())); }
-HRESULT PopMsg::GetHeader(BSTR* pVal) { return put_bstr(pVal, message_.GetHeaderBlock()); }
-HRESULT PopMsg::GetHeaderItem(BSTR sItem, BSTR* pVal) { return put_bstr(pVal, message_.GetField(argument(sItem))); }
-HRESULT PopMsg::GetSubject(BSTR* pVal) { return put_bstr(pVal, message_.GetSubject()); }
-HRESULT PopMsg::GetDate(BSTR* pVal) { return put_bstr(pVal, message_.GetDate()); }
-HRESULT PopMsg::GetReplyTo(BSTR* pVal) { return put_bstr(pVal, message_.GetReplyTo()); }
-HRESULT PopMsg::GetFrom(BSTR* pVal) { return put_bstr(pVal, message_.GetFrom()); }
-HRESULT PopMsg::GetFromAddress(BSTR* pVal) { return put_bstr(pVal, message_.GetFromAddress()); }
+HRESULT PopMsg::GetMessageSize(LONG* pVal) {
+    return guarded([&] { return put_long(pVal, message_.text().size()); });
+}
+HRESULT PopMsg::GetHeader(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetHeaderBlock()); });
+}
+HRESULT PopMsg::GetHeaderItem(BSTR sItem, BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetField(argument(sItem))); });
+}
+HRESULT PopMsg::GetSubject(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetSubject()); });
+}
+HRESULT PopMsg::GetDate(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetDate()); });
+}
+HRESULT PopMsg::GetReplyTo(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetReplyTo()); });
+}
+HRESULT PopMsg::GetFrom(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetFrom()); });
+}
+HRESULT PopMsg::GetFromAddress(BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.GetFromAddress()); });
+}
 
-HRESULT PopMsg::GetRecipientCount(LONG* pVal) { return put_long(pVal, message_.recipient_count(List::To)); }
-HRESULT PopMsg::GetCCCount(LONG* pVal) { return put_long(pVal, message_.recipient_count(List::Cc)); }
+HRESULT PopMsg::GetRecipientCount(LONG* pVal) {
+    return guarded([&] { return put_long(pVal, message_.recipient_count(List::To)); });
+}
+HRESULT PopMsg::GetCCCount(LONG* pVal) {
+    return guarded([&] { return put_long(pVal, message_.recipient_count(List::Cc)); });
+}
 HRESULT PopMsg::GetRecipientName(INT nCount, BSTR* pVal) {
-    return put_bstr(pVal, message_.recipient_name(List::To, nCount));
+    return guarded([&] { return put_bstr(pVal, message_.recipient_name(List::To, nCount)); });
 }
 HRESULT PopMsg::GetRecipientAddr(INT nCount, BSTR* pVal) {
-    return put_bstr(pVal, message_.recipient_addr(List::To, nCount));
+    return guarded([&] { return put_bstr(pVal, message_.recipient_addr(List::To, nCount)); });
 }
-HRESULT PopMsg::GetCCName(INT nCount, BSTR* pVal) { return put_bstr(pVal, message_.recipient_name(List::Cc, nCount)); }
-HRESULT PopMsg::GetCCAddr(INT nCount, BSTR* pVal) { return put_bstr(pVal, message_.recipient_addr(List::Cc, nCount)); }
+HRESULT PopMsg::GetCCName(INT nCount, BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.recipient_name(List::Cc, nCount)); });
+}
+HRESULT PopMsg::GetCCAddr(INT nCount, BSTR* pVal) {
+    return guarded([&] { return put_bstr(pVal, message_.recipient_addr(List::Cc, nCount)); });
+}
 
 // Bodies, attachments and HTML to text are not built yet.
 HRESULT PopMsg::GetAttachmentCount(LONG*) { return E_NOTIMPL; }
