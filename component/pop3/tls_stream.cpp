@@ -69,6 +69,9 @@ std::unique_ptr<TlsStream> TlsStream::connect(int fd, const std::string& peer_na
     if (!ctx || !SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION) || !SSL_CTX_set_default_verify_paths(ctx))
         return nullptr;
     SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+    // Take whatever the socket holds in one receive rather than a record header and body
+    // apiece; wait_readable() then looks at raw bytes held back as well as decrypted ones.
+    SSL_CTX_set_read_ahead(ctx, 1);
     SSL* ssl = stream->ssl_ = SSL_new(ctx);
     if (!ssl) return nullptr;
     BIO* bio = new_socket_bio(fd);
@@ -127,14 +130,20 @@ TlsStream::Ready TlsStream::wait_readable(int wait_ms) {
     const auto start = Clock::now();
     const int limit = std::clamp(wait_ms, 0, kMaxWaitMs);
     short events = POLLIN;
+    // Raw bytes already read from the socket may hold whole records: they are looked at
+    // before the socket is waited on, since the socket has nothing more to say about them.
+    bool look_first = SSL_has_pending(ssl_) == 1;
     for (;;) {
         const int left = std::max(0, limit - static_cast<int>(elapsed_ms(start)));
-        int ready = wait_fd(fd_, events, left);
-        if (ready < 0) {
-            broken_ = true;
-            return Ready::End;
+        if (!look_first) {
+            int ready = wait_fd(fd_, events, left);
+            if (ready < 0) {
+                broken_ = true;
+                return Ready::End;
+            }
+            if (ready == 0) return Ready::Nothing;
         }
-        if (ready == 0) return Ready::Nothing;
+        look_first = false;
         // Something arrived: let the TLS layer take it and see whether it holds application
         // data (it may be part of a record, or a handshake message such as a session ticket).
         ERR_clear_error();

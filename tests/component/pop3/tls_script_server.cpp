@@ -7,6 +7,7 @@
 
 #include <openssl/err.h>
 
+#include <algorithm>
 #include <csignal>
 #include <stdexcept>
 
@@ -35,17 +36,17 @@ void TlsPeer::send(std::string_view text) {
     if (ssl_) SSL_write(ssl_, text.data(), static_cast<int>(text.size()));
 }
 
-void TlsPeer::send_part_of_record(std::string_view text, std::size_t bytes) {
+void TlsPeer::send_records(const std::vector<std::string>& texts, std::size_t bytes) {
     if (!ssl_) return;
-    // Encrypt into memory instead of the socket, then put a part of the record on the wire.
+    // Encrypt into memory instead of the socket, then put the records on the wire at once.
     BIO* memory = BIO_new(BIO_s_mem());
     BIO* socket_bio = SSL_get_wbio(ssl_);
     BIO_up_ref(socket_bio);
     SSL_set0_wbio(ssl_, memory);
-    SSL_write(ssl_, text.data(), static_cast<int>(text.size()));
-    char* record = nullptr;
-    long size = BIO_get_mem_data(memory, &record);
-    if (size > 0) ::send(fd_, record, std::min<std::size_t>(bytes, static_cast<std::size_t>(size)), MSG_NOSIGNAL);
+    for (const std::string& text : texts) SSL_write(ssl_, text.data(), static_cast<int>(text.size()));
+    char* records = nullptr;
+    long size = BIO_get_mem_data(memory, &records);
+    if (size > 0) ::send(fd_, records, std::min<std::size_t>(bytes, static_cast<std::size_t>(size)), MSG_NOSIGNAL);
     SSL_set0_wbio(ssl_, socket_bio);
 }
 

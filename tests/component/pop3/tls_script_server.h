@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "net/unique_fd.h"
 
@@ -24,8 +25,9 @@ public:
     std::string read_line();
     // One SSL_write: a reply below 16 KiB travels as a single record.
     void send(std::string_view text);
-    // Encrypts text as one record and puts only its first `bytes` bytes on the wire.
-    void send_part_of_record(std::string_view text, std::size_t bytes);
+    // Encrypts each text as a record of its own and puts the records on the wire with one
+    // send call, so they arrive together; with `bytes` only that many of their bytes.
+    void send_records(const std::vector<std::string>& texts, std::size_t bytes = std::string::npos);
     // Waits until the client closes the connection (or 10 s pass).
     void wait_for_close();
 

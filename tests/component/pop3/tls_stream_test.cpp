@@ -55,10 +55,31 @@ TEST(TlsReader, BytesLeftInsideTheTlsLayerAreReadWithoutWaitingForTheSocket) {
     pop.close();
 }
 
+TEST(TlsReader, RecordsThatArrivedTogetherAreAllReadWithoutWaitingForTheSocket) {
+    const std::string header = "Subject: two records\r\nFrom: a@example.com\r\n";
+    auto server = serve([&](TlsPeer& peer) {
+        tlstest::greet_and_login(peer);
+        std::string line;
+        while (!(line = peer.read_line()).empty()) {
+            if (line == "STAT") peer.send("+OK 1 100\r\n");
+            else if (line == "LIST") peer.send("+OK\r\n1 100\r\n.\r\n");
+            // The status line and the header in one record, the end in the next, sent as one.
+            else if (line == "TOP 1 0") peer.send_records({"+OK\r\n" + header, "\r\n.\r\n"});
+            else if (line == "QUIT") { peer.send("+OK bye\r\n"); return; }
+            else peer.send("-ERR\r\n");
+        }
+    });
+    PopMainDriver pop;
+    pop.set_timeout(3);
+    ASSERT_EQ(pop.connect(server.server_text(), "u", "p"), 0);
+    EXPECT_EQ(pop.header(1), header);
+    pop.close();
+}
+
 TEST(TlsReader, ARecordCutOffHalfwayFailsTheReadAtTheTimeoutInsteadOfHanging) {
     auto server = serve([](TlsPeer& peer) {
         tlstest::greet_and_login(peer);
-        if (peer.read_line() == "STAT") peer.send_part_of_record("+OK 2 320\r\n", 9);
+        if (peer.read_line() == "STAT") peer.send_records({"+OK 2 320\r\n"}, 9);
         peer.wait_for_close();
     });
     PopMainDriver pop;
