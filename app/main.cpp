@@ -1,14 +1,12 @@
 // halvex: the filter application. Resolves the application folder, installs the help
 // page there, and runs the main window; --once runs one filter cycle without a window.
-#include "accounts/account_state.h"
 #include "accounts/app_folder.h"
-#include "accounts/settings.h"
 #include "accounts/version.h"
 #include "engine/once_runner.h"
+#include "ui/frm_main.h"
+#include "ui/tray_icon.h"
 
 #include <QApplication>
-#include <QListWidget>
-#include <QMainWindow>
 #include <cstdio>
 #include <cstring>
 
@@ -45,18 +43,6 @@ int info_option(int argc, char** argv) {
   return -1;
 }
 
-// Placeholder main window: the accounts of the application folder.
-QMainWindow* make_main_window() {
-  auto* window = new QMainWindow;
-  window->setWindowTitle(QStringLiteral("Halvex"));
-  auto* list = new QListWidget(window);
-  list->setObjectName(QStringLiteral("List1"));
-  list->addItems(halvex::get_accounts());
-  window->setCentralWidget(list);
-  window->resize(420, 300);
-  return window;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +52,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Halvex"));
   QApplication::setApplicationVersion(halvex::version_text());
+  QApplication::setWindowIcon(halvex::program_icon());
 
   const QString folder = halvex::resolve_app_folder();
   if (folder.isEmpty()) {
@@ -75,11 +62,8 @@ int main(int argc, char** argv) {
   if (!halvex::write_help_page(folder))
     std::fprintf(stderr, "halvex: cannot write %shelp.htm\n", qPrintable(folder));
 
-  halvex::program_settings() = halvex::load_settings();
-  QMainWindow* window = make_main_window();
-  window->show();
-  const int rc = QApplication::exec();
-  delete window;
-  halvex::save_settings(halvex::program_settings());
-  return rc;
+  // The window reads the settings when it loads and writes them back when it closes.
+  halvex::frm_main window;
+  window.show_at_start();
+  return QApplication::exec();
 }
