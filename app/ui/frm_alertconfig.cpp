@@ -58,6 +58,7 @@ frm_alertconfig::frm_alertconfig(AlertRule& alert, QWidget* parent)
   Command1 = new QPushButton(QStringLiteral("..."), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setAutoDefault(false);
+  Command1->setFixedWidth(Command1->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
   Check1 = new QCheckBox(
       QStringLiteral("Check this box to delete the email once the alert has been processed."),
       this);

@@ -41,6 +41,10 @@ frm_getfolder::frm_getfolder(QWidget* parent) : QDialog(parent) {
   Command3->setObjectName(QStringLiteral("Command3"));
   Command1->setDefault(true);
   Command3->setAutoDefault(false);
+  // Tab follows the button row from left to right.
+  QWidget::setTabOrder(lists->Dir1, Command3);
+  QWidget::setTabOrder(Command3, Command1);
+  QWidget::setTabOrder(Command1, Command2);
 
   auto* grid = new QGridLayout;
   grid->addWidget(Label1, 0, 0);

@@ -18,6 +18,15 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
+// The folder list always shows the path open, so it draws no expand or collapse arrows.
+class FolderTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
+};
+
 QString clean_folder(const QString& folder) {
   return QDir::cleanPath(QDir(folder).absolutePath());
 }
@@ -52,7 +61,7 @@ QStringList folder_chain(const QString& drive, const QString& folder) {
 PickerLists::PickerLists(QWidget* owner) : QObject(owner) {
   Drive1 = new QComboBox(owner);
   Drive1->setObjectName(QStringLiteral("Drive1"));
-  Dir1 = new QTreeWidget(owner);
+  Dir1 = new FolderTree(owner);
   Dir1->setObjectName(QStringLiteral("Dir1"));
   Dir1->setHeaderHidden(true);
   Dir1->setRootIsDecorated(false);

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -56,24 +55,24 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + "/";
-  QTemporaryDir tmp;
-  if (!tmp.isValid() || !QDir(tmp.path()).mkpath("lists/old") || !QDir(tmp.path()).mkpath("scripts"))
-    return 1;
-  for (const char* f : {"lists/from_blocklist.txt", "lists/subject_phrases.txt",
-                        "lists/friends.txt", "lists/to_list.txt"}) {
-    QFile file(tmp.filePath(f));
+  // A folder with a readable name, as the picker shows the whole path; removed at the end.
+  const QString demo = QDir::tempPath() + "/halvex-demo";
+  QDir(demo).removeRecursively();
+  if (!QDir(demo).mkpath("Documents/lists/old")) return 1;
+  for (const char* f : {"from_blocklist.txt", "subject_phrases.txt", "friends.txt", "to_list.txt"}) {
+    QFile file(demo + "/Documents/lists/" + f);
     if (!file.open(QIODevice::WriteOnly)) return 1;
   }
 
   bool ok = true;
   halvex::AccountRecord record = sample_account();
   {
-    halvex::frm_account dialog(record, tmp.path());
+    halvex::frm_account dialog(record, demo);
     dialog.from.list->setCurrentRow(2);
     ok &= snap(dialog, out + "account-dialog.png");
   }
   {
-    halvex::set_remembered_folder(tmp.filePath("lists"));
+    halvex::set_remembered_folder(demo + "/Documents/lists");
     halvex::message_text() = "Select a file to import.";
     halvex::frm_getfile picker;
     picker.lists->File1->setCurrentRow(1);
@@ -84,5 +83,6 @@ int main(int argc, char** argv) {
     halvex::frm_alertconfig dialog(alert);
     ok &= snap(dialog, out + "alert-settings.png");
   }
+  QDir(demo).removeRecursively();
   return ok ? 0 : 1;
 }
