@@ -21,7 +21,10 @@ std::string MimeMessage::LoadContent(std::string text) {
     return text;
 }
 
-void MimeMessage::mark_caches_stale() { subject_.mark_stale(); }
+void MimeMessage::mark_caches_stale() {
+    subject_.mark_stale();
+    bodies_.mark_stale();
+}
 
 std::string_view MimeMessage::GetHeaderBlock() const { return velmo::GetHeaderBlock(text()); }
 

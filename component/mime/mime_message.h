@@ -14,6 +14,7 @@
 
 #include "mime/addresses.h"
 #include "mime/cached.h"
+#include "mime/message_bodies.h"
 #include "mime/part_list.h"
 
 namespace velmo {
@@ -40,6 +41,12 @@ public:
     std::string GetFrom() const;      // display name, decoded (the address when there is none)
     std::string GetFromAddress() const;
 
+    // Body texts, body format and attachment count of the parts, cached per load.
+    const std::string& GetBodyText() { return bodies_.body(parts_); }
+    const std::string& GetAltBody() { return bodies_.alt(parts_); }
+    long GetBodyFormat() { return bodies_.format(parts_); }
+    long GetAttachmentCount() { return bodies_.attachments(parts_); }
+
     // Recipient queries rebuild their list from its field each time; pieces count from 1,
     // and a piece out of range gives empty name and address.
     long recipient_count(RecipientList which);
@@ -58,6 +65,7 @@ private:
     std::vector<std::string> to_list_;
     std::vector<std::string> cc_list_;
     Cached<std::string> subject_;
+    BodyCache bodies_;
 };
 
 }  // namespace velmo

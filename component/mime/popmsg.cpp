@@ -1,42 +1,18 @@
 #include "mime/popmsg.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <new>
-
 #include "frame/class_table.h"
 #include "frame/text.h"
 #include "mime/file_bytes.h"
+#include "mime/popmsg_calls.h"
 
 namespace velmo {
 namespace {
 
 using List = MimeMessage::RecipientList;
 
-HRESULT put_long(LONG* out, std::size_t value) {
-    if (!out) return E_POINTER;
-    *out = static_cast<LONG>(std::min<std::size_t>(value, INT32_MAX));
-    return S_OK;
-}
-
-// Runs one member; running out of memory is answered with E_OUTOFMEMORY, never thrown
-// through the interface.
-template <class Body>
-HRESULT guarded(Body&& body) {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
-
-// Interface text ends at its first NUL character, as the 8-bit text inside does.
-std::string argument(BSTR text) {
-    std::string s = to_utf8(text);
-    std::size_t nul = s.find('\0');
-    if (nul != std::string::npos) s.resize(nul);
-    return s;
-}
+using popmsg_calls::argument;
+using popmsg_calls::guarded;
+using popmsg_calls::put_long;
 
 }  // namespace
 
@@ -117,23 +93,6 @@ HRESULT PopMsg::GetCCName(INT nCount, BSTR* pVal) {
 HRESULT PopMsg::GetCCAddr(INT nCount, BSTR* pVal) {
     return guarded([&] { return put_bstr(pVal, message_.recipient_addr(List::Cc, nCount)); });
 }
-
-// Bodies, attachments and HTML to text are not built yet.
-HRESULT PopMsg::GetAttachmentCount(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetBodyText(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetAltBody(BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetBodyFormat(LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::SaveAttachment(BSTR, INT, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::SaveAttachmentAs(BSTR, INT, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetAttachmentName(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetAttachmentChunk(INT, VARIANT*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetAttachmentSize(INT, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetMsgChunk(VARIANT*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetContentID(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::GetContentType(INT, BSTR*) { return E_NOTIMPL; }
-HRESULT PopMsg::SaveAllAttachments(BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::DeleteFile(BSTR, LONG*) { return E_NOTIMPL; }
-HRESULT PopMsg::HtmlToText(BSTR, BSTR*) { return E_NOTIMPL; }
 
 HRESULT create_popmsg(REFIID riid, void** ppv) { return create_instance<PopMsg>(riid, ppv); }
 

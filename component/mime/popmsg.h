@@ -1,6 +1,8 @@
 // POPMSG: a parsed Internet mail message offered through IPOPMSG. Converts the interface's
 // strings to and from the component's 8-bit text and answers from its MimeMessage. Every
-// member returns S_OK whatever the outcome; failures show in the result value.
+// member returns S_OK whatever the outcome; failures show in the result value. The two byte
+// array members alone answer S_FALSE, result untouched, when there is nothing to deliver.
+// Header members live in popmsg.cpp, body, attachment and file members in popmsg_parts.cpp.
 #pragma once
 
 #include "frame/com_object.h"
@@ -47,6 +49,7 @@ public:
 
 private:
     ~PopMsg() override = default;
+    bool in_range(INT nCount);  // an attachment number from 1 to the count
     void load(std::string text);
 
     MimeMessage message_;

@@ -4,6 +4,7 @@ add_executable(velmo_mime_parts_tests
   ${CMAKE_CURRENT_LIST_DIR}/mime_bodies_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mime_attachments_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mime_sample_parts_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/popmsg_parts_interface_test.cpp
 )
 target_link_libraries(velmo_mime_parts_tests PRIVATE velmo GTest::gtest GTest::gtest_main)
 # The sample-mail test asks Python's email package for reference answers.
