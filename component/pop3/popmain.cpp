@@ -27,10 +27,32 @@ HRESULT text_result(bool ok, const std::string& text, BSTR* pVal) {
 // A standing session ends with QUIT; its reply is awaited for at most two seconds, so the
 // release of an object whose server went silent does not hang the releasing thread.
 PopMain::~PopMain() {
+    // First stop and join the workers: nothing else may touch the session while one runs.
+    // This also ends a standing session with QUIT, its reply awaited at most a second.
+    workers_.shutdown();
     if (!session_.connected()) return;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     session_.set_stop_predicate([deadline] { return std::chrono::steady_clock::now() > deadline; });
     session_.CloseSession();
+}
+
+HRESULT PopMain::queue_job(std::int32_t kind, std::int32_t argument) {
+    queue_.push(kind, argument);
+    return S_OK;
+}
+
+HRESULT PopMain::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+    if (ppEnum) *ppEnum = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT PopMain::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+    if (!ppCP) return E_POINTER;
+    *ppCP = nullptr;
+    if (riid != DIID__IEventThreadObjEvents) return CONNECT_E_NOCONNECTION;
+    events_.AddRef();
+    *ppCP = &events_;
+    return S_OK;
 }
 
 HRESULT PopMain::get_ServerPort(LONG* pVal) {
@@ -90,7 +112,12 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
     // it leaves no session standing.
     if (server.size() > kLoginFieldMax || user.size() > kLoginFieldMax ||
         password.size() > kLoginFieldMax) {
-        if (asynchronous()) return S_OK;
+        if (asynchronous()) {
+            WorkerLogin refused;
+            refused.acceptable = false;
+            workers_.start(std::move(refused));
+            return S_OK;
+        }
         session_.CloseSession();
         *pVal = 1;
         return S_OK;
@@ -98,8 +125,12 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
     login_server_ = std::move(server);
     login_user_ = std::move(user);
     login_password_ = std::move(password);
-    if (asynchronous()) return S_OK;
     ServerAddress address = parse_server_address(login_server_, server_port_);
+    if (asynchronous()) {
+        // Both logins use USER and PASS in this mode.
+        workers_.start({address.host, login_user_, login_password_, address.port});
+        return S_OK;
+    }
     bool ok = kind == Login::Apop
                   ? session_.LoginApop(address.host, login_user_, login_password_, address.port)
                   : session_.LoginUserPass(address.host, login_user_, login_password_, address.port);
@@ -117,7 +148,7 @@ HRESULT PopMain::SecureConnect(BSTR Server, BSTR User, BSTR Password, LONG* pVal
 
 HRESULT PopMain::GetTotalOfMails(LONG* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobTotalOfMails);
     std::int32_t count = 0, size = 0;
     if (!session_.Stat(count, size)) return S_FALSE;
     *pVal = count;
@@ -126,7 +157,7 @@ HRESULT PopMain::GetTotalOfMails(LONG* pVal) {
 
 HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobSizeOfMails);
     std::int32_t count = 0, size = 0;
     if (!session_.Stat(count, size)) return S_FALSE;
     *pVal = size;
@@ -134,20 +165,21 @@ HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
 }
 
 HRESULT PopMain::Close() {
-    if (!asynchronous()) session_.CloseSession();
+    if (asynchronous()) return queue_job(kJobClose);
+    session_.CloseSession();
     return S_OK;
 }
 
 HRESULT PopMain::Delete(LONG nMsg, LONG* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobDelete, nMsg);
     *pVal = session_.Dele(nMsg) ? 0 : 1;
     return S_OK;
 }
 
 HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobRetrieve, nMsg);
     std::string text;
     bool ok = session_.Retr(nMsg, text);
     return text_result(ok, text, pVal);
@@ -155,7 +187,7 @@ HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
 
 HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobMsgHeader, nMsg);
     std::string header;
     bool ok = session_.Top(nMsg, header);
     return text_result(ok, header, pVal);
@@ -163,7 +195,7 @@ HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {
 
 HRESULT PopMain::GetMsgSize(LONG nMsg, LONG* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobMsgSize, nMsg);
     std::uint32_t size = 0;
     if (!session_.LookupSize(nMsg, size)) return S_FALSE;
     *pVal = clamp_long(size);
@@ -172,24 +204,29 @@ HRESULT PopMain::GetMsgSize(LONG nMsg, LONG* pVal) {
 
 HRESULT PopMain::GetMsgID(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
-    if (asynchronous()) return S_OK;
+    if (asynchronous()) return queue_job(kJobMsgId, nMsg);
     std::string id;
     bool ok = session_.LookupUniqueId(nMsg, id);
     return text_result(ok, id, pVal);
 }
 
 HRESULT PopMain::NOOP() {
-    if (!asynchronous()) session_.Noop();
+    if (asynchronous()) return queue_job(kJobNoop);
+    session_.Noop();
     return S_OK;
 }
 
 HRESULT PopMain::Reset() {
-    if (!asynchronous()) session_.Rset();
+    if (asynchronous()) return queue_job(kJobReset);
+    session_.Rset();
     return S_OK;
 }
 
-// Stops the asynchronous worker and empties its queue; nothing to do until there is one.
-HRESULT PopMain::Terminate() { return S_OK; }
+// Stop request to the worker and an empty queue, in either mode; waits for nothing.
+HRESULT PopMain::Terminate() {
+    workers_.terminate();
+    return S_OK;
+}
 
 HRESULT create_popmain(REFIID riid, void** ppv) { return create_instance<PopMain>(riid, ppv); }
 

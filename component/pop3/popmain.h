@@ -6,12 +6,15 @@
 #include <string>
 
 #include "frame/com_object.h"
+#include "frame/connection_point.h"
 #include "frame/ipopmain.h"
+#include "pop3/job_queue.h"
 #include "pop3/pop3_session.h"
+#include "pop3/worker.h"
 
 namespace velmo {
 
-class PopMain final : public ComObject<IPOPMAIN> {
+class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer> {
 public:
     static constexpr std::int32_t kDefaultPort = 110;
     // The login fields hold at most 259 characters; longer text fails the login whole.
@@ -41,6 +44,10 @@ public:
     HRESULT put_Asynchronous(LONG newVal) override;
     HRESULT Terminate() override;
 
+    // IConnectionPointContainer: the one connection point, for _IEventThreadObjEvents.
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
+
 protected:
     ~PopMain() override;
 
@@ -48,6 +55,8 @@ private:
     enum class Login { UserPass, Apop };
     HRESULT RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LONG* pVal);
     bool asynchronous() const { return asynchronous_ == 1; }
+    // Asynchronous mode: the job for the worker; the call returns at once.
+    HRESULT queue_job(std::int32_t kind, std::int32_t argument = 0);
 
     Pop3Session session_;
     std::int32_t server_port_ = kDefaultPort;
@@ -55,6 +64,10 @@ private:
     std::string login_server_;  // as given, "host:port" included
     std::string login_user_;
     std::string login_password_;
+    // The asynchronous half; the worker control goes first, so no worker outlives the rest.
+    JobQueue queue_;
+    EventConnectionPoint events_{this};
+    WorkerControl workers_{{session_, queue_, events_}};
 };
 
 }  // namespace velmo
