@@ -17,3 +17,5 @@ add_executable(mime_bench
 )
 target_link_libraries(mime_bench PRIVATE velmo PkgConfig::GMIME3)
 target_compile_definitions(mime_bench PRIVATE MIME_BENCH_PY="${CMAKE_CURRENT_LIST_DIR}/mime_bench.py")
+# The attachment bench shares the GMime found above.
+include(${CMAKE_CURRENT_LIST_DIR}/mime_parts.cmake)
