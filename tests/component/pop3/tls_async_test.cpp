@@ -1,13 +1,17 @@
-// The asynchronous client over TLS: the worker logs in to the private Dovecot's TLS listener
-// and serves the filter's jobs with events, and a certificate that fails the check gives the
-// failed-login events, exactly as a refused connect does.
+// The asynchronous client over TLS: the worker, alone and behind a POPMAIN object in
+// asynchronous mode, logs in to the private Dovecot's TLS listener and serves the filter's
+// jobs with events; a certificate that fails the check gives the failed-login events, exactly
+// as a refused connect does.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "async_client.h"
+#include "frame/class_table.h"
 #include "frame/com_ptr.h"
+#include "frame/ipopmain.h"
+#include "frame/text.h"
 #include "net/dovecot_fixture.h"
 #include "tls_trust.h"
 #include "worker_rig.h"
@@ -80,6 +84,74 @@ TEST(TlsAsync, ACertificateForAnotherHostGivesErrorZeroAndClosed) {
     ASSERT_TRUE(pump_until([&] { return client.sink->saw("closed"); }, 20s));
     EXPECT_EQ(client.sink->events(), (Events{"error 0 Error with connecting server.", "closed"}));
     EXPECT_FALSE(client.rig.connected());
+}
+
+// A POPMAIN object in asynchronous mode with a subscribed recorder, as the filter holds it.
+struct AsyncPopMain {
+    AsyncPopMain() {
+        EXPECT_EQ(velmo::create_popmain(IID_IPOPMAIN, pop.put_void()), S_OK);
+        EXPECT_EQ(pop->put_Asynchronous(1), S_OK);
+        velmo::ComPtr<IConnectionPointContainer> container;
+        EXPECT_EQ(pop.query(container), S_OK);
+        EXPECT_EQ(container->FindConnectionPoint(DIID__IEventThreadObjEvents, point.put()), S_OK);
+        sink = velmo::ComPtr<Recorder>::adopt(new Recorder);
+        DWORD cookie = 0;
+        EXPECT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    }
+    void connect(const std::string& server, const std::string& user, const std::string& password) {
+        BSTR s = velmo::to_bstr(server), u = velmo::to_bstr(user), p = velmo::to_bstr(password);
+        LONG ignored = 0;
+        EXPECT_EQ(pop->Connect(s, u, p, &ignored), S_OK);
+        SysFreeString(s);
+        SysFreeString(u);
+        SysFreeString(p);
+    }
+    InApartment apartment;
+    velmo::ComPtr<IPOPMAIN> pop;
+    velmo::ComPtr<IConnectionPoint> point;
+    velmo::ComPtr<Recorder> sink;
+};
+
+TEST_F(TlsAsyncDovecot, PopMainInAsynchronousModeFiltersOverTls) {
+    dovecot().maildir().add_all({tn::sample_message(1, 200), tn::sample_message(2, 9000)});
+    AsyncPopMain client;
+    IPOPMAIN* pop = client.pop.get();
+    client.sink->on_event = [&](const std::string& e) {
+        LONG ignored = 0;
+        BSTR none = nullptr;
+        if (e == "connected") pop->GetTotalOfMails(&ignored);
+        else if (e == "count 2") pop->GetMsgHeader(1, &none);
+        else if (e == "header 1") pop->GetMsgSize(1, &ignored);
+        else if (e.rfind("size ", 0) == 0) pop->Delete(1, &ignored);
+        else if (e == "deleted 1") pop->Close();
+    };
+    client.connect("pop3s://localhost:" + std::to_string(dovecot().tls_port()), dovecot().user().name,
+                   dovecot().user().password);
+    ASSERT_TRUE(pump_until([&] { return client.sink->saw("closed"); }, 20s)) << dovecot().log();
+    const Events events = client.sink->events();
+    ASSERT_EQ(events.size(), 6u) << testing::PrintToString(events);
+    EXPECT_EQ(events[0], "connected");
+    EXPECT_EQ(events[1], "count 2");
+    EXPECT_EQ(events[2], "header 1");
+    EXPECT_EQ(events[3].rfind("size ", 0), 0u);
+    EXPECT_EQ(events[4], "deleted 1");
+    EXPECT_EQ(events[5], "closed");
+    EXPECT_EQ(dovecot().maildir().count(), 1u);
+}
+
+TEST(TlsAsync, PopMainWithAnUntrustedCertificateGivesErrorZeroAndClosed) {
+    tn::DovecotOptions options;
+    options.tls = true;
+    options.tls_identity = tn::TlsIdentity::self_signed;
+    tn::DovecotHarness dovecot(options);
+    AsyncPopMain client;
+    client.connect("pop3s://localhost:" + std::to_string(dovecot.tls_port()), dovecot.user().name,
+                   dovecot.user().password);
+    ASSERT_TRUE(pump_until([&] { return client.sink->saw("closed"); }, 20s));
+    EXPECT_EQ(client.sink->events(), (Events{"error 0 Error with connecting server.", "closed"}));
+    VARIANT_BOOL connected = 5;
+    EXPECT_EQ(client.pop->get_Connected(&connected), S_OK);
+    EXPECT_EQ(connected, VARIANT_FALSE);
 }
 
 }  // namespace
