@@ -1,5 +1,6 @@
 // libFuzzer target for the message parser: load any bytes as a message, ask every header
-// question of it, decode every part, and run every decoder over the raw bytes. Sanitizers
+// question of it, every body and attachment question (saving the attachments into a scratch
+// folder), decode every part, and run every decoder over the raw bytes. Sanitizers
 // catch memory faults; the checks below catch decoders that overrun their own buffers.
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include "mime/quoted_printable.h"
 #include "mime/text_part.h"
 #include "mime/uudecode.h"
+#include "mime_parts_checks.h"
 
 namespace {
 
@@ -83,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     velmo::MimeMessage msg;
     msg.LoadContent(text);
     ask_headers(msg);
+    fuzz_parts::ask_parts(msg);
     decode_parts(msg);
     run_decoders(text);
     msg.LoadContent("Subject: second\r\n\r\n");
