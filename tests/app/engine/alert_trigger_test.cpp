@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "qt_print.h"
+
 #include <gtest/gtest.h>
 
 namespace halvex {

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include "qt_print.h"
+
 #include <gtest/gtest.h>
 
 namespace halvex {

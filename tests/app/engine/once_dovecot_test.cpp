@@ -1,0 +1,199 @@
+// halvex --once as a process against the real test Dovecot: account files in the stored
+// format, the messages left on the server counted and read back, the printed log checked.
+#include "accounts/account_file.h"
+#include "accounts/account_record.h"
+
+#include "net/dovecot_fixture.h"
+
+#include "cycle_rig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "qt_print.h"
+
+#include <gtest/gtest.h>
+
+namespace halvex {
+namespace {
+
+std::string mail(const std::string& from, const std::string& subject, size_t body_bytes = 200) {
+  return "From: " + from + "\r\nTo: Me <me@home.example>\r\nSubject: " + subject +
+         "\r\nMessage-ID: <" + std::to_string(std::hash<std::string>{}(from + subject)) +
+         "@test>\r\n\r\n" + std::string(body_bytes, 'b') + "\r\n";
+}
+
+struct OnceRun {
+  int exit_code = -1;
+  QStringList lines;  // printed status lines without their time
+  QString errors;
+};
+
+class OnceDovecotTest : public testnet::DovecotTest {
+protected:
+  void SetUp() override {
+    REQUIRE_POPMAIN_EVENTS();
+    testnet::DovecotTest::SetUp();
+    ASSERT_TRUE(home.isValid());
+    ASSERT_TRUE(QDir().mkpath(app_folder()));
+    QSettings store(home.filePath("config/Tarnell Halvex.ini"), QSettings::IniFormat);
+    store.beginGroup("Options");
+    store.setValue("server_timeout", "30");
+    store.setValue("filter_minutes", "5");
+  }
+
+  QString app_folder() const { return home.filePath("halvex") + '/'; }
+
+  AccountRecord account(const QString& description = "home") {
+    AccountRecord r;
+    r.description = description;
+    r.server = QString::fromStdString(dovecot().address());
+    r.user_id = QString::fromStdString(dovecot().user().name);
+    r.password = QString::fromStdString(dovecot().user().password);
+    return r;
+  }
+  void save(const AccountRecord& r) { ASSERT_TRUE(save_account(app_folder(), r.description, r)); }
+
+  OnceRun run(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HALVEX_HOME", app_folder());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(HALVEX_PROGRAM), arguments);
+    OnceRun result;
+    if (!process.waitForFinished(60000)) {
+      process.kill();
+      process.waitForFinished();
+      return result;
+    }
+    result.exit_code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+      result.lines.append(line.mid(11));
+    result.errors = QString::fromUtf8(process.readAllStandardError());
+    return result;
+  }
+
+  std::vector<std::string> subjects_left() {
+    std::vector<std::string> left;
+    for (const std::string& m : dovecot().maildir().messages()) {
+      const size_t at = m.find("Subject: ");
+      left.push_back(at == std::string::npos ? "" : m.substr(at + 9, m.find('\r', at) - at - 9));
+    }
+    return left;
+  }
+
+  QTemporaryDir home;
+};
+
+TEST_F(OnceDovecotTest, FilterModeDeletesWhatMatchesAndKeepsTheRest) {
+  dovecot().maildir().add_all({mail("Deals <deals@spam.example>", "one"), mail("Amy <amy@ham.example>", "two"),
+                               mail("Bob <bob@ham.example>", "FREE money"), mail("Zed <zed@ham.example>", "four")});
+  AccountRecord r = account();
+  r.from_list = {"SPAM.example"};
+  r.subject_list = {"free"};
+  save(r);
+
+  const OnceRun once = run({"--once"});
+  EXPECT_EQ(once.exit_code, 0) << once.errors.toStdString();
+  EXPECT_EQ(once.lines, (QStringList{"Email Filtering: On", QString(86, '-'), "Loading data for account: home",
+                                     "Logging into account: home", "Total emails in account 'home' = 4",
+                                     "Message 1 of 4 in account: home marked for deletion.",
+                                     "Processed 2 of 4 in account: home",
+                                     "Message 3 of 4 in account: home marked for deletion.",
+                                     "Processed 4 of 4 in account: home", "Disconnecting from account: home",
+                                     "Exit out of filter process."}));
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two", "four"}));
+}
+
+TEST_F(OnceDovecotTest, GateModeKeepsOnlyAdmittedSenders) {
+  dovecot().maildir().add_all({mail("Amy <amy@friends.example>", "one"), mail("x@else.example", "two"),
+                               mail("Bo <bo@FRIENDS.example>", "three")});
+  AccountRecord r = account();
+  r.gate_mode = 1;
+  r.from_list = {"@friends.example"};
+  r.subject_list = {"one"};  // ignored in gate mode
+  save(r);
+  const OnceRun once = run({"--once"});
+  EXPECT_EQ(once.exit_code, 0);
+  EXPECT_TRUE(once.lines.contains("Message 2 of 3 in account: home marked for deletion."));
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"one", "three"}));
+}
+
+TEST_F(OnceDovecotTest, SizeLimitDeletesLargeMessages) {
+  dovecot().maildir().add_all({mail("a@x.example", "small", 100), mail("b@x.example", "large", 5000)});
+  AccountRecord r = account();
+  r.size_limit_on = 1;
+  r.size_limit = 2000;
+  save(r);
+  const OnceRun once = run({"--once"});
+  EXPECT_EQ(once.exit_code, 0);
+  EXPECT_TRUE(once.lines.contains("Message 2 of 2 in account: home marked for deletion."));
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"small"}));
+}
+
+TEST_F(OnceDovecotTest, AlertWithYesRunsItsTargetAndDeletes) {
+  const QString marker = home.filePath("alert-ran");
+  const QString script = home.filePath("on-alert.sh");
+  {
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(("#!/bin/sh\ntouch '" + marker + "'\n").toUtf8());
+  }
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  dovecot().maildir().add_all({mail("boss@work.example", "URGENT: call me"), mail("a@x.example", "later")});
+  AccountRecord r = account();
+  r.alerts = {AlertRule{"urgent", 1, script, "yes"}, AlertRule{"call", 1, script, ""}};
+  save(r);
+  const OnceRun once = run({"--once"});
+  EXPECT_EQ(once.exit_code, 0);
+  EXPECT_TRUE(once.lines.contains("Email Alert! boss@work.example - home - URGENT: call me"));
+  EXPECT_TRUE(once.lines.contains("Message 1 of 2 in account: home marked for deletion."));
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"later"}));
+  for (int i = 0; i < 100 && !QFile::exists(marker); ++i) QThread::msleep(50);
+  EXPECT_TRUE(QFile::exists(marker));
+}
+
+TEST_F(OnceDovecotTest, DryRunJudgesEverythingAndLeavesEveryMessage) {
+  dovecot().maildir().add_all({mail("deals@spam.example", "one"), mail("amy@ham.example", "two"),
+                               mail("boss@work.example", "urgent")});
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  r.alerts = {AlertRule{"urgent", 1, "/bin/touch", "yes"}};
+  save(r);
+  const OnceRun once = run({"--once", "--dry-run"});
+  EXPECT_EQ(once.exit_code, 0);
+  EXPECT_TRUE(once.lines.contains("Message 1 of 3 in account: home would be deleted (dry run)."));
+  EXPECT_TRUE(once.lines.contains("Processed 2 of 3 in account: home"));
+  EXPECT_TRUE(once.lines.contains("Message 3 of 3 in account: home would be deleted (dry run)."));
+  EXPECT_FALSE(once.lines.join('\n').contains("marked for deletion"));
+  EXPECT_EQ(dovecot().maildir().count(), 3u);
+}
+
+TEST_F(OnceDovecotTest, FailedLoginExitsWithOne) {
+  AccountRecord r = account();
+  r.password = "wrong";
+  save(r);
+  const OnceRun once = run({"--once"});
+  EXPECT_EQ(once.exit_code, 1);
+  EXPECT_EQ(once.lines.mid(3), (QStringList{"Logging into account: home", "Error logging into: home",
+                                           "Continuing to next email account.", "Exit out of filter process."}));
+}
+
+TEST_F(OnceDovecotTest, NoAccountOrWrongArgumentsExitWithTwo) {
+  EXPECT_EQ(run({"--once"}).exit_code, 2);
+  save(account());
+  EXPECT_EQ(run({"--dry-run"}).exit_code, 2);
+  EXPECT_EQ(run({"--once", "--what"}).exit_code, 2);
+}
+
+}  // namespace
+}  // namespace halvex

@@ -1,0 +1,97 @@
+// Request-and-wait: each request takes only its own answer. Late events of an earlier
+// request are injected while a real request on the scripted server is still unanswered.
+#include "cycle_rig.h"
+
+#include "net/pop3_replies.h"
+#include "net/scripted_pop3_server.h"
+
+#include "qt_print.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace halvex {
+namespace {
+
+using testnet::Conversation;
+using testnet::Millis;
+using testnet::ScriptedPop3Server;
+
+class SessionLinkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    REQUIRE_POPMAIN_EVENTS();
+    ASSERT_TRUE(rig.ready());
+    rig.link->set_timeout(5);
+  }
+  void connect_to(const ScriptedPop3Server& server) {
+    rig.link->begin_connect(QString::fromStdString(server.address()), "user", "secret");
+  }
+  test::CycleRig rig;
+};
+
+TEST_F(SessionLinkTest, StaleOnClosedAndForeignErrorsDoNotAnswerConnect) {
+  ScriptedPop3Server server(Conversation().pause(Millis(300)).greet().login("user", "secret"));
+  connect_to(server);
+  rig.link->on_closed();                        // left over from an earlier failed request
+  rig.link->on_error(10, "Error with getting message's header.");  // another request's
+  EXPECT_FALSE(rig.link->op_done());
+  rig.link->wait();
+  EXPECT_TRUE(rig.link->op_done());
+  EXPECT_EQ(rig.link->op_error(), 0);
+  EXPECT_TRUE(rig.link->session_open());
+}
+
+TEST_F(SessionLinkTest, AnswersMustCarryTheRequestedMessage) {
+  ScriptedPop3Server server(Conversation()
+                                .greet()
+                                .login("user", "secret")
+                                .on("STAT", testnet::stat_reply(2, 20))
+                                .on("LIST", testnet::list_reply({10, 10}))
+                                .pause(Millis(300))
+                                .on("TOP 2 0", testnet::message_reply("Subject: two\r\n\r\n")));
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  rig.link->begin(Request::MsgHeader, 2);
+  rig.link->on_msg_header("Subject: one\r\n\r\n", 1);  // message 1's, not ours
+  rig.link->on_msg_size(10, 2);                         // a size, not a header
+  EXPECT_FALSE(rig.link->op_done());
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), 0);
+  EXPECT_EQ(rig.link->header().subject, QStringLiteral("two"));
+}
+
+TEST_F(SessionLinkTest, CloseOnAnEndedSessionEndsAtOnce) {
+  ScriptedPop3Server server(Conversation().greet().on("USER user", testnet::err("no such user")).quit());
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_NE(rig.link->op_error(), 0);
+  EXPECT_FALSE(rig.link->session_open());
+  rig.link->begin(Request::Close);
+  EXPECT_TRUE(rig.link->op_done());
+  EXPECT_EQ(rig.link->op_error(), 0);
+  rig.link->begin(Request::TotalOfMails);  // nothing would ever answer it
+  EXPECT_TRUE(rig.link->op_done());
+  EXPECT_NE(rig.link->op_error(), 0);
+}
+
+TEST_F(SessionLinkTest, UnansweredRequestEndsAfterTimeoutAndMargin) {
+  ScriptedPop3Server server(Conversation().greet().login("user", "secret").stall());
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  rig.link->set_answer_margin_ms(-4000);  // 1 s in all
+  QElapsedTimer clock;
+  clock.start();
+  rig.link->begin(Request::TotalOfMails);
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), kNoAnswer);
+  EXPECT_GE(clock.elapsed(), 900);
+  EXPECT_LT(clock.elapsed(), 4500);  // well before the session's own 5 s
+  EXPECT_FALSE(rig.link->session_open());
+}
+
+}  // namespace
+}  // namespace halvex
