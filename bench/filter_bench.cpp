@@ -38,6 +38,7 @@ constexpr int kMessages = 1000;
 constexpr int kSpamEvery = 10;  // messages i with i % 10 < 3 are spam
 constexpr int kSpamPerTen = 3;
 constexpr int kExpectedLeft = kMessages - kMessages / kSpamEvery * kSpamPerTen;
+constexpr int kRounds = 3;
 
 bool is_spam(int i) { return i % kSpamEvery < kSpamPerTen; }
 
@@ -50,7 +51,8 @@ std::string message(int i) {
 }
 
 struct Result {
-  std::string log;  // the process's output file
+  std::string log;   // the process's output file
+  std::string note;  // what the program said about itself
   double seconds = 0;
   double cpu_seconds = -1;  // of the process, user + system; -1 when not a process
   size_t left = 0;
@@ -132,7 +134,8 @@ Result run_halvex(DovecotHarness& dovecot, const std::filesystem::path& dir) {
   r.from_list = {QStringLiteral("@spam.example")};
   halvex::save_account(QString::fromStdString(home.string()), r.description, r);
   return run_process({HALVEX_PROGRAM, "--once"},
-                     {"HALVEX_HOME=" + home.string() + "/", "XDG_CONFIG_HOME=" + (dir / "config").string()},
+                     {"HALVEX_HOME=" + home.string() + "/", "XDG_CONFIG_HOME=" + (dir / "config").string(),
+                      "HALVEX_WAIT_STATS=1"},
                      (dir / "halvex.log").string());
 }
 
@@ -192,44 +195,53 @@ void print(const char* name, const Result& r, double floor_seconds) {
   }
 }
 
+// Best of kRounds, each on a freshly filled mailbox; the count left is checked every round.
+template <class Run>
+Result best_of(DovecotHarness& dovecot, Run run) {
+  Result best;
+  for (int round = 0; round < kRounds; ++round) {
+    refill(dovecot);
+    Result r = run();
+    r.left = left_on_server(dovecot);
+    if (round == 0 || r.left != static_cast<size_t>(kExpectedLeft) || r.seconds < best.seconds) best = r;
+    if (r.left != static_cast<size_t>(kExpectedLeft)) break;
+  }
+  return best;
+}
+
 }  // namespace
 
 int main() {
   try {
     DovecotHarness dovecot;
     TempDir dir("halvex-bench-");
-    std::printf("filter job: %d messages, %d spam deleted, %d left; Dovecot on %s\n", kMessages,
-                kMessages - kExpectedLeft, kExpectedLeft, dovecot.address().c_str());
+    std::printf("filter job: %d messages, %d spam deleted, %d left; Dovecot on %s; best of %d rounds\n",
+                kMessages, kMessages - kExpectedLeft, kExpectedLeft, dovecot.address().c_str(), kRounds);
 
-    refill(dovecot);
-    Result floor = run_floor(dovecot);
-    floor.left = left_on_server(dovecot);
-
-    refill(dovecot);
-    Result halvex_run = run_halvex(dovecot, dir.path());
-    halvex_run.left = left_on_server(dovecot);
-
+    const Result floor = best_of(dovecot, [&] { return run_floor(dovecot); });
     print("round-trip floor", floor, 0);
+    const Result halvex_run = best_of(dovecot, [&] {
+      Result r = run_halvex(dovecot, dir.path());
+      // The engine's own account of its waits (HALVEX_WAIT_STATS) ends its output.
+      std::ifstream log(r.log);
+      for (std::string line; std::getline(log, line);)
+        if (line.rfind("halvex: ", 0) == 0) r.note = line.substr(8);
+      return r;
+    });
     print("halvex --once", halvex_run, floor.seconds);
+    if (!halvex_run.note.empty()) std::printf("%-22s %s\n", "  halvex waits", halvex_run.note.c_str());
 
     const std::string mailfilter = find_program("mailfilter");
-    if (mailfilter.empty()) {
+    if (mailfilter.empty())
       std::printf("%-22s not installed (Debian package mailfilter)\n", "mailfilter");
-    } else {
-      refill(dovecot);
-      Result m = run_mailfilter(dovecot, dir.path(), mailfilter);
-      m.left = left_on_server(dovecot);
-      print("mailfilter", m, floor.seconds);
-    }
+    else
+      print("mailfilter", best_of(dovecot, [&] { return run_mailfilter(dovecot, dir.path(), mailfilter); }),
+            floor.seconds);
     const std::string mpop = find_program("mpop");
-    if (mpop.empty()) {
+    if (mpop.empty())
       std::printf("%-22s not installed (Debian package mpop)\n", "mpop --filter");
-    } else {
-      refill(dovecot);
-      Result m = run_mpop(dovecot, dir.path(), mpop);
-      m.left = left_on_server(dovecot);
-      print("mpop --filter", m, floor.seconds);
-    }
+    else
+      print("mpop --filter", best_of(dovecot, [&] { return run_mpop(dovecot, dir.path(), mpop); }), floor.seconds);
     std::printf("cpu: user + system time of each process for the whole run; halvex waits block, so\n"
                 "its cpu time is what judging and parsing cost, not the time spent waiting.\n");
     return 0;

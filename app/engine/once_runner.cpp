@@ -85,6 +85,11 @@ int run_once(bool dry_run) {
   options.dry_run = dry_run;
   FilterCycle cycle(host, state, log, link, options);
   FilterSwitch(host, state, log, cycle).command9_click();
+  if (qEnvironmentVariableIsSet("HALVEX_WAIT_STATS")) {
+    const SessionLink::WaitTotals& t = link.wait_totals();
+    std::fprintf(stderr, "halvex: %lld waits, %.3f s waiting, %.4f s cpu while waiting\n",
+                 static_cast<long long>(t.waits), t.wall_seconds, t.cpu_seconds);
+  }
   return state.cycle_failures == 0 ? kOnceOk : kOnceFailure;
 }
 

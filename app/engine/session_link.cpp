@@ -3,7 +3,9 @@
 #include "bstr_text.h"
 #include "engine_host.h"
 
-#include <QTimer>
+#include <QElapsedTimer>
+
+#include <time.h>
 
 #include <algorithm>
 #include <climits>
@@ -25,10 +27,19 @@ qint32 error_code_of(Request request) {
   }
 }
 
+double thread_cpu_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 SessionLink::SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg)
-    : host_(host), popmain_(popmain), popmsg_(popmsg) {}
+    : host_(host), popmain_(popmain), popmsg_(popmsg) {
+  guard_.setSingleShot(true);
+  QObject::connect(&guard_, &QTimer::timeout, &guard_, [this] { expired_ = true; });
+}
 
 void SessionLink::set_timeout(qint32 seconds) {
   popmain_->put_Timeout(seconds);
@@ -75,13 +86,17 @@ void SessionLink::begin(Request request, qint32 msg) {
 
 void SessionLink::wait() {
   if (!op_done_) {
-    bool expired = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &guard, [&expired] { expired = true; });
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu_before = thread_cpu_seconds();
+    expired_ = false;
     const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
-    guard.start(static_cast<int>(guard_ms));
-    while (!op_done_ && !expired) host_.wait_for_events();
+    guard_.start(static_cast<int>(guard_ms));
+    while (!op_done_ && !expired_) host_.wait_for_events();
+    guard_.stop();
+    ++totals_.waits;
+    totals_.wall_seconds += static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    totals_.cpu_seconds += thread_cpu_seconds() - cpu_before;
     if (!op_done_) {
       // Nobody answered: stop the worker so that nothing of this session comes later.
       popmain_->Terminate();

@@ -24,6 +24,8 @@
 #include "frame/ipopmain.h"
 #include "frame/ipopmsg.h"
 
+#include <QTimer>
+
 namespace halvex {
 
 class EngineHost;
@@ -56,6 +58,16 @@ public:
   const HeaderFields& header() const { return header_; }
   bool session_open() const { return session_open_; }
 
+  // Time spent inside waits so far: wall clock, and this thread's CPU time meanwhile
+  // (which includes the event handlers that ran in the waits). The waits block, so the CPU
+  // time stays near zero however long the server takes.
+  struct WaitTotals {
+    qint64 waits = 0;
+    double wall_seconds = 0;
+    double cpu_seconds = 0;
+  };
+  const WaitTotals& wait_totals() const { return totals_; }
+
   // SessionEvents
   void on_connected() override;
   void on_closed() override;
@@ -87,6 +99,9 @@ private:
   QString op_error_text_;
   qint32 op_value_ = 0;
   HeaderFields header_;
+  WaitTotals totals_;
+  QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
+  bool expired_ = false;
 };
 
 }  // namespace halvex
