@@ -2,6 +2,8 @@
 
 #include "replace_string.h"
 
+#include <QCryptographicHash>
+
 #include <iterator>
 #include <string_view>
 
@@ -21,6 +23,31 @@ QString trim_blanks(const QString& text) {
   return text.mid(begin, end - begin);
 }
 
+// Longest file name the file systems here take, in bytes.
+constexpr qsizetype max_file_name_bytes = 255;
+
+// A lower-cased name whose file name would be too long for the file system keeps as much of
+// its start as fits and gains a digest of the whole name, so the lock can still be written
+// and the same sender and subject always find the same lock.
+QString fitted_file_name(const QString& lowered) {
+  const QString extension = QLatin1String(".lck");
+  if ((lowered + extension).toUtf8().size() <= max_file_name_bytes) return lowered + extension;
+  const QString digest = QLatin1Char('~') +
+      QString::fromLatin1(QCryptographicHash::hash(lowered.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+  const qsizetype room = max_file_name_bytes - (digest + extension).toUtf8().size();
+  QString prefix;
+  qsizetype bytes = 0;
+  for (qsizetype i = 0; i < lowered.size(); ++i) {
+    const qsizetype step = lowered[i].isHighSurrogate() && i + 1 < lowered.size() ? 2 : 1;
+    const qsizetype size = lowered.mid(i, step).toUtf8().size();
+    if (bytes + size > room) break;
+    prefix += lowered.mid(i, step);
+    bytes += size;
+    i += step - 1;
+  }
+  return prefix + digest + extension;
+}
+
 }  // namespace
 
 QString lock_name(const QString& sender, const QString& subject) {
@@ -35,7 +62,7 @@ QString lock_name(const QString& sender, const QString& subject) {
 QString lock_path(const QString& folder, const QString& name) {
   QString path = folder;
   if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-  return path + name.toLower() + QLatin1String(".lck");
+  return path + fitted_file_name(name.toLower());
 }
 
 }  // namespace halvex::alert

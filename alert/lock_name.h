@@ -11,7 +11,8 @@ namespace halvex::alert {
 // ! @ # $ % ^ & * ( ) < > ? , : ; [ ] { } | \ / = + - . " replaced by "_", in that order.
 QString lock_name(const QString& sender, const QString& subject);
 
-// folder (a "/" is added when it does not end in one) + lower-cased name + ".lck".
+// folder (a "/" is added when it does not end in one) + lower-cased name + ".lck". A name too
+// long for a file name keeps its start and gains a digest of the whole name instead.
 QString lock_path(const QString& folder, const QString& name);
 
 }  // namespace halvex::alert

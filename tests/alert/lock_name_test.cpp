@@ -86,3 +86,29 @@ TEST(LockPath, AddsTheMissingSlash) {
 
 }  // namespace
 }  // namespace halvex::alert
+
+namespace halvex::alert {
+namespace {
+
+// A subject long enough (in UTF-8 bytes) that its lock could not be a file name at all would
+// turn every such alert into "Corrupt command line!"; the name is fitted instead.
+TEST(LockPath, TooLongNameFitsAFileNameAndStaysTheSameForTheSameAlert) {
+  const QString subject = QString::fromUtf8("\xC3\x89t\xC3\xA9 ").repeated(60) + QStringLiteral("offer");
+  const QString name = lock_name(u"Sender"_qs, subject);
+  const QString path = lock_path(u"/tmp/Halvex/"_qs, name);
+  const QString file = path.mid(QStringLiteral("/tmp/Halvex/").size());
+  EXPECT_LE(file.toUtf8().size(), 255);
+  EXPECT_TRUE(file.startsWith(u"sender_\u00E9t\u00E9 "_qs));
+  EXPECT_TRUE(file.endsWith(u".lck"_qs));
+  EXPECT_EQ(path, lock_path(u"/tmp/Halvex/"_qs, name));
+  // Names that differ only past the kept start still get locks of their own.
+  EXPECT_NE(path, lock_path(u"/tmp/Halvex/"_qs, lock_name(u"Sender"_qs, subject + u"!"_qs)));
+}
+
+TEST(LockPath, NameThatJustFitsIsUnchanged) {
+  const QString name(251, QLatin1Char('a'));  // 251 + ".lck" = 255 bytes
+  EXPECT_EQ(lock_path(u"/x/"_qs, name), u"/x/"_qs + name + u".lck"_qs);
+}
+
+}  // namespace
+}  // namespace halvex::alert
