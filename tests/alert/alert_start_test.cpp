@@ -137,15 +137,23 @@ TEST(StartAlert, CreatesAMissingFolder) {
 TEST(StartAlert, UnwritableLockIsCorruptAndHoldsNothing) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
-  // A folder in the lock's place, and a name too long for the file system.
+  // A folder in the lock's place.
   ASSERT_TRUE(QDir().mkdir(folder + u"a_c.lck"_qs));
   const AlertStart blocked = start_alert(u"a<--->b<///>c"_qs, folder);
   EXPECT_EQ(blocked.outcome, StartOutcome::corrupt);
   EXPECT_TRUE(blocked.lock_path.isEmpty());
   EXPECT_EQ(blocked.fields.sender, corrupt_text);
-  const AlertStart too_long = start_alert(u"a<--->b<///>"_qs + QString(300, u'x'), folder);
-  EXPECT_EQ(too_long.outcome, StartOutcome::corrupt);
   EXPECT_EQ(folder_entries(folder), QStringList{u"a_c.lck"_qs});
+}
+
+TEST(StartAlert, SubjectTooLongForAFileNameStillShowsTheAlertUnderAFittedLock) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  const AlertStart first = start_alert(u"a<--->b<///>"_qs + QString(300, u'x'), folder);
+  EXPECT_EQ(first.outcome, StartOutcome::show);
+  EXPECT_EQ(first.fields.subject, QString(300, u'x'));
+  ASSERT_EQ(folder_entries(folder).size(), 1);
+  EXPECT_EQ(start_alert(u"a<--->b<///>"_qs + QString(300, u'x'), folder).outcome, StartOutcome::silent_end);
 }
 
 TEST(StartAlert, FolderThatIsAFileIsCorrupt) {
