@@ -28,6 +28,8 @@ bool path_fits(std::string_view path) {
 
 }  // namespace
 
+bool save_path_fits(std::string_view path) { return path_fits(path); }
+
 std::string safe_attachment_name(std::string_view name, std::string_view fallback) {
     std::size_t cut = name.find_last_of("/\\");
     if (cut != std::string_view::npos) name.remove_prefix(cut + 1);

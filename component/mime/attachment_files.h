@@ -19,6 +19,9 @@ std::string safe_attachment_name(std::string_view name, std::string_view fallbac
 // the path would be longer than the platform allows.
 std::optional<std::string> attachment_target(std::string_view folder, std::string_view name);
 
+// True when `path` is not empty, holds no NUL and stays within the platform's limits.
+bool save_path_fits(std::string_view path);
+
 // Creates or truncates `path` and writes all of `bytes`; false on any failure, also for an
 // empty or overlong path.
 bool save_bytes(const std::string& path, std::span<const unsigned char> bytes);

@@ -34,10 +34,22 @@ DecodedBytes Base64Decode(std::span<const unsigned char> input) {
         out.ok = false;
         return out;
     }
-    unsigned char* dst = out.buffer.data();
+    Base64Decoder decoder;
+    out.count = decoder.decode(input, out.buffer.data());
+    // The leftover bits of an incomplete byte, uncounted.
+    out.buffer[out.count] = decoder.pending();
+    return out;
+}
+
+unsigned char Base64Decoder::pending() const {
+    return bits_ > 0 ? static_cast<unsigned char>(acc_ << (8 - bits_)) : 0;
+}
+
+std::size_t Base64Decoder::decode(std::span<const unsigned char> input, unsigned char* dst) {
+    if (ended_) return 0;
     std::size_t count = 0;
-    unsigned acc = 0;  // pending bits, right-aligned
-    int bits = 0;
+    unsigned acc = acc_;
+    int bits = bits_;
     const unsigned char* p = input.data();
     const unsigned char* const end = p + input.size();
     while (p < end) {
@@ -57,7 +69,10 @@ DecodedBytes Base64Decode(std::span<const unsigned char> input) {
         }
         unsigned char v = kValues[*p++];
         if (v == kSkip) continue;
-        if (v == kEnd) break;
+        if (v == kEnd) {
+            ended_ = true;
+            break;
+        }
         acc = (acc << 6) | v;
         bits += 6;
         if (bits >= 8) {
@@ -66,10 +81,9 @@ DecodedBytes Base64Decode(std::span<const unsigned char> input) {
             acc &= (1u << bits) - 1;
         }
     }
-    // The leftover bits of an incomplete byte, most significant first, uncounted.
-    if (bits > 0) dst[count] = static_cast<unsigned char>(acc << (8 - bits));
-    out.count = count;
-    return out;
+    acc_ = acc;
+    bits_ = bits;
+    return count;
 }
 
 }  // namespace velmo

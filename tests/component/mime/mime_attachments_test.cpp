@@ -202,6 +202,30 @@ TEST_F(SavingTest, SaveAllCountsOnlyTheSavesThatSucceeded) {
     EXPECT_EQ(velmo::save_all_attachments(none.parts, folder.string()), 0);
 }
 
+TEST_F(SavingTest, ALargeBase64AttachmentIsSavedSliceBySliceWithTheSameBytes) {
+    // Lines of 77 characters (a group always cut by the line end), junk here and there, and
+    // padding far in: everything after the "=" is not data.
+    std::string body;
+    unsigned x = 1;
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int line = 0; line < 60000; ++line) {
+        for (int i = 0; i < 77; ++i) {
+            x = x * 1103515245u + 12345u;
+            body.push_back(alphabet[(x >> 16) % 64]);
+        }
+        body += line % 97 == 0 ? " *\r\n" : "\r\n";
+    }
+    body += "QQ==\r\nQUJD\r\n";
+    LoadedParts msg(with_attachments({"Content-Type: application/octet-stream; name=\"big.bin\"\r\n"
+                                      "Content-Transfer-Encoding: base64\r\n\r\n" + body}));
+    std::optional<std::vector<unsigned char>> expected = velmo::attachment_bytes(msg.parts, 1);
+    ASSERT_TRUE(expected.has_value());
+    ASSERT_GT(expected->size(), 3u << 20);
+    ASSERT_TRUE(velmo::save_attachment(msg.parts, folder.string(), 1));
+    EXPECT_TRUE(read(folder / "big.bin") == std::string(expected->begin(), expected->end()));
+    EXPECT_EQ(fs::file_size(folder / "big.bin"), expected->size());
+}
+
 TEST_F(SavingTest, SaveAttachmentAsWritesExactlyTheGivenFile) {
     LoadedParts msg(with_attachments({kPdf}));
     const fs::path file = root / "chosen name.bin";
