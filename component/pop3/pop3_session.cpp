@@ -10,6 +10,8 @@
 #include <limits>
 
 #include "pop3/md5.h"
+#include "pop3/reply_numbers.h"
+#include "pop3/reply_reader.h"
 #include "pop3/server_address.h"
 
 namespace velmo {
@@ -24,23 +26,6 @@ bool starts_with_ok(std::string_view reply, bool match_case) {
     if (reply.size() < 3) return false;
     if (match_case) return reply.substr(0, 3) == "+OK";
     return reply[0] == '+' && (reply[1] == 'O' || reply[1] == 'o') && (reply[2] == 'K' || reply[2] == 'k');
-}
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-// Reads a decimal number at pos: blanks skipped, digits up to the first non-digit, none
-// giving 0; saturates instead of overflowing. Leaves pos after the digits.
-std::uint32_t read_number(std::string_view text, std::size_t& pos) {
-    while (pos < text.size() && is_blank(text[pos])) ++pos;
-    std::uint64_t value = 0;
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
-        value = std::min<std::uint64_t>(value * 10 + std::uint64_t(text[pos] - '0'),
-                                        std::numeric_limits<std::uint32_t>::max());
-    return static_cast<std::uint32_t>(value);
-}
-
-std::int32_t to_long(std::uint32_t value) {
-    return static_cast<std::int32_t>(std::min<std::uint32_t>(value, std::numeric_limits<std::int32_t>::max()));
 }
 
 // A credential goes into a command line as it is: one that could end the line early, or that
@@ -64,6 +49,10 @@ void for_each_listing_line(std::string_view reply, Fn&& fn) {
         if (!fn(line)) return;
         pos = end + 1;
     }
+}
+
+std::size_t listing_limit(std::uint64_t bytes) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, ReplyReader::kNoLimit));
 }
 
 std::string command(std::string_view verb, std::int32_t n, std::string_view tail = {}) {
@@ -133,8 +122,9 @@ Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
         const long received = socket_.receive(buffer, sizeof buffer);
         if (received < 0) return ReadEnd::SocketError;
         if (received == 0) return ReadEnd::Closed;
-        // A chunk counts as NUL-terminated text.
-        std::string_view chunk(buffer, ::strnlen(buffer, static_cast<std::size_t>(received)));
+        // Bytes are kept whole: a NUL becomes a space, so nothing after it is lost.
+        ReplyReader::clean_chunk(buffer, static_cast<std::size_t>(received));
+        std::string_view chunk(buffer, static_cast<std::size_t>(received));
         mark = Clock::now();
         WriteLog(chunk);
         switch (on_chunk(chunk, static_cast<std::size_t>(received))) {
@@ -145,19 +135,17 @@ Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
     }
 }
 
-bool Pop3Session::ReadUntil(std::string_view terminator, bool capped, std::string& reply) {
-    reply.clear();
-    // The terminator is looked for in the whole reply; what was searched before cannot hold
-    // it, so each chunk is searched from just before its start, which keeps long replies linear.
-    std::size_t searched = 0;
+bool Pop3Session::ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply) {
+    ReplyReader reader(terminator, limit);
     auto end = ReadChunks([&](std::string_view chunk, std::size_t) {
-        reply.append(chunk);
-        if (capped && reply.size() > kSingleLineCap) return Chunk::Fail;
-        std::size_t from = searched >= terminator.size() - 1 ? searched - (terminator.size() - 1) : 0;
-        if (reply.find(terminator, from) != std::string::npos) return Chunk::Complete;
-        searched = reply.size();
-        return Chunk::More;
+        switch (reader.add(chunk)) {
+            case ReplyReader::State::More: return Chunk::More;
+            case ReplyReader::State::Complete: return Chunk::Complete;
+            case ReplyReader::State::Fail: break;
+        }
+        return Chunk::Fail;
     });
+    reply = std::move(reader.reply());
     return end == ReadEnd::Complete;
 }
 
@@ -171,7 +159,7 @@ bool Pop3Session::CheckOk(std::string* line) {
 
 bool Pop3Session::ReadMultiLine(std::string& text) {
     std::string reply;
-    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
+    if (!ReadUntil(kMultiLineEnd, ReplyReader::kNoLimit, reply)) return false;
     if (!starts_with_ok(reply, false)) return false;
     std::size_t status_end = reply.find("\r\n");
     if (status_end == std::string::npos) return false;
@@ -237,6 +225,7 @@ bool Pop3Session::CloseSession() {
     connected_.store(false);
     list_loaded_ = stat_loaded_ = uidl_loaded_ = false;
     sizes_.clear();
+    size_valid_.clear();
     unique_ids_.clear();
     uidl_count_ = 0;
     socket_.close();
@@ -248,15 +237,13 @@ bool Pop3Session::Stat(std::int32_t& count, std::int32_t& total_size) {
     std::string reply;
     if (!ReadSingleLine(reply) || reply.size() > kStatCap) return false;
     if (!starts_with_ok(reply, true)) return false;
-    std::size_t pos = reply.find_first_of(" \t");
-    if (pos == std::string::npos) return false;
-    ++pos;
-    count = to_long(read_number(reply, pos));
+    // A count that is missing, signed or beyond 2^31 - 1 fails and is not stored.
+    StatNumbers numbers = parse_stat_numbers(reply);
+    if (!numbers.count_read) return false;
+    count = numbers.count;
     message_count_.store(count);
-    pos = reply.find_first_of(" \t", pos);
-    if (pos == std::string::npos) return false;
-    ++pos;
-    total_size = to_long(read_number(reply, pos));
+    if (!numbers.ok) return false;
+    total_size = numbers.total_size;
     return true;
 }
 
@@ -273,23 +260,23 @@ bool Pop3Session::EnsureStat(std::int32_t& n) {
 
 bool Pop3Session::List() {
     std::int32_t n = 0;
-    if (!EnsureStat(n)) return false;
+    if (!EnsureStat(n) || n < 0 || n > kMaxListedMessages) return false;
     if (!SendCommand("LIST\r\n")) return false;
     std::string reply;
-    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
-    if (reply.size() > 14 * std::uint64_t(std::max(n, 0)) + 100) return false;
+    // 14 bytes a message and 100 more, in 64 bits; checked while the reply arrives.
+    if (!ReadUntil(kMultiLineEnd, listing_limit(14 * std::uint64_t(n) + 100), reply)) return false;
     if (!starts_with_ok(reply, false)) return false;
     sizes_.clear();
-    // Line i is message i; its size is the first number after the message number, and a line
-    // without one still takes its place (size 0) so later sizes stay with their messages.
+    size_valid_.clear();
+    // Line i is message i (at most n lines). A line whose number or size is missing, signed
+    // or out of range still takes its place, so later sizes stay with their messages, but
+    // its size is never answered: a guessed size would be judged by the size rule.
     for_each_listing_line(reply, [&](std::string_view line) {
-        std::size_t pos = line.find_first_of(" \t");
+        if (sizes_.size() >= static_cast<std::size_t>(n)) return false;
         std::uint32_t size = 0;
-        if (pos != std::string_view::npos) {
-            ++pos;
-            size = read_number(line, pos);
-        }
-        sizes_.push_back(size);
+        const bool valid = parse_list_line(line, n, size);
+        sizes_.push_back(valid ? size : 0);
+        size_valid_.push_back(valid);
         return true;
     });
     list_loaded_ = true;
@@ -298,11 +285,10 @@ bool Pop3Session::List() {
 
 bool Pop3Session::Uidl() {
     std::int32_t n = 0;
-    if (!EnsureStat(n)) return false;
+    if (!EnsureStat(n) || n < 0 || n > kMaxListedMessages) return false;
     if (!SendCommand("UIDL\r\n")) return false;
     std::string reply;
-    if (!ReadUntil(kMultiLineEnd, false, reply)) return false;
-    if (reply.size() > (std::uint64_t(std::max(n, 0)) + 1) * 100) return false;
+    if (!ReadUntil(kMultiLineEnd, listing_limit((std::uint64_t(n) + 1) * 100), reply)) return false;
     if (!starts_with_ok(reply, false)) return false;
     unique_ids_.clear();
     // At most n lines; a line without a second token, and every line missing from the reply,
@@ -328,9 +314,14 @@ bool Pop3Session::Uidl() {
 
 bool Pop3Session::LookupSize(std::int32_t n, std::uint32_t& size) {
     if (!list_loaded_ && !List()) return false;
-    if (n < 1 || static_cast<std::size_t>(n) > sizes_.size()) return false;
+    if (!Listed(n) || !size_valid_[static_cast<std::size_t>(n) - 1]) return false;
     size = sizes_[static_cast<std::size_t>(n) - 1];
     return true;
+}
+
+bool Pop3Session::Listed(std::int32_t n) {
+    if (!list_loaded_ && !List()) return false;
+    return n >= 1 && static_cast<std::size_t>(n) <= sizes_.size();
 }
 
 bool Pop3Session::LookupUniqueId(std::int32_t n, std::string& id) {
@@ -342,15 +333,13 @@ bool Pop3Session::LookupUniqueId(std::int32_t n, std::string& id) {
 }
 
 bool Pop3Session::Retr(std::int32_t n, std::string& text) {
-    std::uint32_t size = 0;
-    if (!LookupSize(n, size)) return false;
+    if (!Listed(n)) return false;
     if (!SendCommand(command("RETR", n))) return false;
     return ReadMultiLine(text);
 }
 
 bool Pop3Session::Top(std::int32_t n, std::string& header) {
-    std::uint32_t size = 0;
-    if (!LookupSize(n, size)) return false;
+    if (!Listed(n)) return false;
     if (!SendCommand(command("TOP", n, " 0"))) return false;
     return ReadMultiLine(header);
 }

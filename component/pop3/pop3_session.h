@@ -11,11 +11,14 @@
 // both passed, and their failure fails the login like a refused connect. The protocol log
 // holds the plain text either way.
 //
-// Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, each cut at
-// its first NUL, logged as received; the idle timeout counts silence since the last chunk. A
-// single-line reply ends at CR LF and may hold at most 1000 bytes; a multi-line reply ends at
-// "\r\n.\r\n" and is not dot-unstuffed. Everything the server sends is untrusted: numbers are
-// read saturating, listings are bounded by the STAT count.
+// Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, kept whole
+// with each NUL byte turned into a space (in the log, the replies and every text result alike),
+// logged as received; the idle timeout counts silence since the last chunk. A single-line
+// reply ends at CR LF and may hold at most 1000 bytes; a multi-line reply ends at
+// "\r\n.\r\n" and is not dot-unstuffed. Everything the server sends is untrusted: a count,
+// size or message number that is missing, signed or out of range fails what needs it; a
+// listing is bounded by the STAT count, and a count above kMaxListedMessages fails LIST and
+// UIDL without sending them.
 //
 // Threads. The session has no lock of its own: one thread drives it at a time. connected(),
 // timeout_ms(), log_file_name() and message_count() may be read, and the timeout and log name
@@ -43,7 +46,7 @@ public:
     enum class ReadEnd { Complete, Failed, Timeout, Closed, SocketError, Stopped };
     // What the reader's chunk handler answers after each chunk.
     enum class Chunk { More, Complete, Fail };
-    // Gets the chunk as taken (up to its first NUL) and the byte count the receive returned.
+    // Gets the chunk as received (each NUL turned into a space) and its byte count.
     using ChunkHandler = std::function<Chunk(std::string_view chunk, std::size_t received)>;
     using StopPredicate = std::function<bool()>;
 
@@ -52,6 +55,7 @@ public:
     static constexpr std::size_t kStatCap = 100;
     static constexpr std::size_t kCredentialMax = 100;
     static constexpr std::uint32_t kDefaultTimeoutMs = 30000;
+    static constexpr std::int32_t kMaxListedMessages = 1000000;
 
     Pop3Session() = default;
     ~Pop3Session();  // closes the socket without QUIT; the owner runs CloseSession first
@@ -107,8 +111,10 @@ private:
     bool OpenConnection(const std::string& server, std::int32_t port);
     bool Greeting(std::string* line);
     bool SendCommand(std::string_view command);  // fails, sending nothing, while closed
-    bool ReadUntil(std::string_view terminator, bool capped, std::string& reply);
-    bool ReadSingleLine(std::string& reply) { return ReadUntil("\r\n", true, reply); }
+    // Fails once the reply holds more than limit bytes.
+    bool ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply);
+    bool ReadSingleLine(std::string& reply) { return ReadUntil("\r\n", kSingleLineCap, reply); }
+    bool Listed(std::int32_t n);  // n lies within this connection's LIST listing
     bool CheckOk(std::string* line = nullptr);
     bool ReadMultiLine(std::string& text);
     bool EnsureStat(std::int32_t& n);
@@ -122,6 +128,7 @@ private:
     bool stat_loaded_ = false;
     bool uidl_loaded_ = false;
     std::vector<std::uint32_t> sizes_;
+    std::vector<bool> size_valid_;  // per entry of sizes_: the LIST line held a sound size
     std::vector<std::string> unique_ids_;  // the ids the UIDL reply held, at most uidl_count_
     std::int32_t uidl_count_ = 0;          // the STAT count the UIDL listing answers for
     std::atomic<bool> connected_{false};

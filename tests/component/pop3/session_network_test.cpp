@@ -137,9 +137,9 @@ TEST(Pop3SessionWorkerPieces, ChunkReaderReportsEveryChunkAsReceived) {
         return text.find("\r\n.\r\n") != std::string::npos ? Pop3Session::Chunk::Complete : Pop3Session::Chunk::More;
     });
     EXPECT_EQ(end, Pop3Session::ReadEnd::Complete);
-    // A chunk counts as text up to its first NUL; the byte count is what the receive returned.
+    // A chunk is kept whole, its NUL turned into a space; the byte count is what the receive returned.
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::size_t>>{
-                        {"+OK\r\n", 5}, {"abc", 3}, {"de", 4}, {"\r\n.\r\n", 5}}));
+                        {"+OK\r\n", 5}, {"abc", 3}, {"de f", 4}, {"\r\n.\r\n", 5}}));
 }
 
 TEST(Pop3SessionWorkerPieces, StopPredicateAbandonsASilentServer) {
