@@ -11,7 +11,12 @@ ReplyReader::State ReplyReader::add(std::string_view chunk) {
     // just before its start, which keeps long replies linear.
     const std::size_t back = terminator_.size() - 1;
     const std::size_t from = searched_ >= back ? searched_ - back : 0;
-    if (reply_.find(terminator_, from) != std::string::npos) return State::Complete;
+    const std::size_t found = reply_.find(terminator_, from);
+    if (found != std::string::npos) {
+        // Bytes the server sent past the terminator belong to no reply: dropped.
+        reply_.resize(found + terminator_.size());
+        return State::Complete;
+    }
     searched_ = reply_.size();
     return State::More;
 }

@@ -19,7 +19,8 @@ public:
     ReplyReader(std::string_view terminator, std::size_t limit) : terminator_(terminator), limit_(limit) {}
 
     // Appends a chunk; Fail once the reply holds more than the limit (even with the
-    // terminator in it), Complete once the terminator occurs anywhere in the reply.
+    // terminator in it), Complete once the terminator occurs anywhere in the reply; the reply
+    // then ends with the terminator, anything after it in the same chunk dropped.
     State add(std::string_view chunk);
     std::string& reply() { return reply_; }
 
