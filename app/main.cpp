@@ -2,6 +2,7 @@
 // page there, and runs the main window; --once runs one filter cycle without a window.
 #include "accounts/app_folder.h"
 #include "accounts/version.h"
+#include "demo/demo_run.h"
 #include "engine/once_runner.h"
 #include "ui/frm_main.h"
 #include "ui/tray_icon.h"
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: halvex [--help] [--version] [--once [--dry-run]]\n"
+    "Usage: halvex [--help] [--version] [--once [--dry-run]] [--demo [--once]]\n"
     "\n"
     "Halvex watches POP3 mailboxes and deletes spam on the server before your e-mail\n"
     "client downloads it.\n"
@@ -24,6 +25,9 @@ constexpr char kUsage[] =
     "             and exit: 0 all filtered, 1 a failure, 2 no account or bad arguments\n"
     "  --dry-run  with --once: judge and log every message, delete nothing, start and\n"
     "             open nothing\n"
+    "  --demo     try Halvex on a built-in sample mailbox served on a loopback port,\n"
+    "             in temporary folders (your accounts and settings stay untouched):\n"
+    "             the main window where a display exists, else the --once output\n"
     "\n"
     "Accounts live in $HALVEX_HOME, else $XDG_DATA_HOME/halvex/ (~/.local/share/halvex/);\n"
     "settings in $XDG_CONFIG_HOME/Tarnell Halvex.ini (~/.config/Tarnell Halvex.ini).\n";
@@ -47,6 +51,7 @@ int info_option(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const int rc = info_option(argc, argv); rc >= 0) return rc;
+  if (const int rc = halvex::demo::demo_main(argc, argv); rc >= 0) return rc;
   if (const int rc = halvex::once_main(argc, argv); rc >= 0) return rc;
 
   QApplication app(argc, argv);
