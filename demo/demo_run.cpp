@@ -64,6 +64,10 @@ int run_window(int argc, char** argv) {
   write_help_page(folder);
   frm_main window;
   window.show_at_start();
+  // The user has just asked for the demo: take the focus, so that filtering starts at the
+  // window's first activation even on a desktop without a window manager.
+  window.raise();
+  window.activateWindow();
   return QApplication::exec();
 }
 
