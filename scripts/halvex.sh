@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, build, run and test Halvex on Debian 12.
-#   bash scripts/halvex.sh run    install what is missing, build, start halvex
+#   bash scripts/halvex.sh run    install what is missing, build, start the halvex demo
+#                                 (arguments after "run" go to halvex instead of --demo)
 #   bash scripts/halvex.sh test   install what is missing, build, run every test suite
 #   bash scripts/halvex.sh bench  also install the benchmarks' peers, build the bench programs
-# Extra arguments after "run" go to halvex.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -47,8 +47,11 @@ configure_and_build() {
 
 run_tests() {
   local dir="$1" label="$2"
+  local t=$SECONDS rc=0
   say "tests: $label"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 || rc=$?
+  say "tests: $label took $((SECONDS - t)) s"
+  return "$rc"
 }
 
 # Peers that only the benchmark programs compare against.
@@ -64,15 +67,18 @@ cmd_bench() {
 cmd_run() {
   setup
   configure_and_build "$here/build"
-  say "starting halvex"
+  # With no arguments: the demo, on a sample mailbox in temporary folders.
+  (($#)) || set -- --demo
+  say "starting halvex $*"
   exec "$here/build/bin/halvex" "$@"
 }
 
 cmd_test() {
   setup
   local status=0
+  local started=$SECONDS
   say "build: normal"
-  configure_and_build "$here/build-test/normal"
+  configure_and_build "$here/build-test/normal" -DHALVEX_BENCH=OFF
   run_tests "$here/build-test/normal" "normal build" || status=1
 
   say "build: AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -88,6 +94,7 @@ cmd_test() {
   say "fuzzers (clang): corpus replay and a bounded run of each target"
   HALVEX_JOBS="$jobs" bash "$here/fuzz/run_fuzzers.sh" "${HALVEX_FUZZ_SECONDS:-60}" "$here/build-test/fuzz" || status=1
 
+  say "test run took $(((SECONDS - started) / 60)) min"
   if [ "$status" -eq 0 ]; then say "all test suites passed"; else say "some test suite FAILED"; fi
   return "$status"
 }
