@@ -58,9 +58,10 @@ protected:
   }
   void save(const AccountRecord& r) { ASSERT_TRUE(save_account(app_folder(), r.description, r)); }
 
-  OnceRun run(const QStringList& arguments) {
+  OnceRun run(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
     env.insert("HALVEX_HOME", app_folder());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_DATA_HOME", home.filePath("data"));
@@ -186,6 +187,35 @@ TEST_F(OnceDovecotTest, FailedLoginExitsWithOne) {
   EXPECT_EQ(once.exit_code, 1);
   EXPECT_EQ(once.lines.mid(3), (QStringList{"Logging into account: home", "Error logging into: home",
                                            "Continuing to next email account.", "Exit out of filter process."}));
+}
+
+// A TLS account: the server text pop3s://host:port is stored as typed and the session
+// verifies the test authority's certificate for localhost.
+TEST_F(OnceDovecotTest, TlsAccountFiltersItsMailboxEndToEnd) {
+  ASSERT_NE(dovecot().tls_port(), 0);
+  dovecot().maildir().add_all({mail("deals@spam.example", "one"), mail("amy@ham.example", "two")});
+  AccountRecord r = account();
+  r.server = QString::fromStdString("pop3s://localhost:" + std::to_string(dovecot().tls_port()));
+  r.from_list = {"spam.example"};
+  save(r);
+  QProcessEnvironment trust;
+  trust.insert("SSL_CERT_FILE", QString::fromStdString(dovecot().certificates()->ca_file().string()));
+  trust.insert("SSL_CERT_DIR", home.filePath("no-such-cert-dir"));
+  const OnceRun once = run({"--once"}, trust);
+  EXPECT_EQ(once.exit_code, 0) << once.errors.toStdString();
+  EXPECT_TRUE(once.lines.contains("Message 1 of 2 in account: home marked for deletion."));
+  EXPECT_TRUE(once.lines.contains("Processed 2 of 2 in account: home"));
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two"}));
+
+  // Without trust in the test authority the login fails and nothing is touched.
+  dovecot().maildir().add_all({mail("deals@spam.example", "three")});
+  QProcessEnvironment untrusted;
+  untrusted.insert("SSL_CERT_FILE", home.filePath("no-such-ca.pem"));
+  untrusted.insert("SSL_CERT_DIR", home.filePath("no-such-cert-dir"));
+  const OnceRun refused = run({"--once"}, untrusted);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_TRUE(refused.lines.contains("Error logging into: home"));
+  EXPECT_EQ(dovecot().maildir().count(), 2u);
 }
 
 TEST_F(OnceDovecotTest, NoAccountOrWrongArgumentsExitWithTwo) {
