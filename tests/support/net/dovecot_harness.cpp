@@ -144,8 +144,13 @@ void DovecotHarness::write_files() {
 void DovecotHarness::start() {
     if (running()) return;
     write_files();
-    launch();
-    wait_until_ready();
+    // Right after a stop the kernel may still hold a listening port for a moment; Dovecot then
+    // exits with "Address already in use", and a short wait and a new start get through.
+    for (int attempt = 0;; ++attempt) {
+        launch();
+        if (wait_until_ready(attempt < 8)) return;
+        std::this_thread::sleep_for(250ms);
+    }
 }
 
 void DovecotHarness::launch() {
@@ -173,17 +178,18 @@ void DovecotHarness::launch() {
     pid_ = pid;
 }
 
-void DovecotHarness::wait_until_ready() {
+bool DovecotHarness::wait_until_ready(bool may_retry) {
     auto deadline = Clock::now() + 15s;
     while (Clock::now() < deadline) {
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
+            if (may_retry && log().find("Address already in use") != std::string::npos) return false;
             fail("dovecot exited during its start (status " + std::to_string(status) + ")");
         }
         if (greets(config_.plain_port) &&
             (config_.tls_port == 0 || connect_loopback(Family::v4, config_.tls_port, 200ms)))
-            return;
+            return true;
         std::this_thread::sleep_for(20ms);
     }
     fail("dovecot did not greet on port " + std::to_string(config_.plain_port) + " within 15 s");

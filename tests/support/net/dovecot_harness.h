@@ -85,7 +85,8 @@ public:
 private:
     void write_files();
     void launch();
-    void wait_until_ready();
+    // False when Dovecot gave up on a port still held and may_retry allows another start.
+    bool wait_until_ready(bool may_retry);
     [[noreturn]] void fail(const std::string& what);
 
     DovecotOptions options_;
