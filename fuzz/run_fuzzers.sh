@@ -19,11 +19,14 @@ build_dir=${2:-${HALVEX_FUZZ_BUILD_DIR:-$source_dir/build-fuzz}}
 CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHALVEX_FUZZ=ON -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF >/dev/null
 
+# Listed once into a variable: grep -q on a pipe would stop ninja early, and pipefail then
+# counts the broken pipe as a missing target.
+known_targets=$(ninja -C "$build_dir" -t targets all 2>/dev/null || true)
 targets=()
 for corpus in "$here"/corpus/*/; do
   name=$(basename "$corpus")
   for candidate in "fuzz_$name" "${name}_fuzzer"; do
-    if ninja -C "$build_dir" -t targets all 2>/dev/null | grep -q "^$candidate:"; then
+    if grep -q "^$candidate:" <<<"$known_targets"; then
       targets+=("$candidate:$corpus")
       continue 2
     fi
