@@ -21,8 +21,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "loopback_pop3_server.h"
 #include "net/dovecot_harness.h"
+#include "net/loopback.h"
 #include "net/raw_pop3_client.h"
 #include "popmain_driver.h"
 #include "tls_floor_client.h"
@@ -31,6 +34,7 @@ namespace {
 
 using namespace halvex::testnet;
 using halvex::bench::PopMainDriver;
+using halvex::bench::LoopbackPop3Server;
 using halvex::bench::TlsFloorClient;
 using Clock = std::chrono::steady_clock;
 
@@ -81,18 +85,29 @@ std::optional<double> best_of(int rounds, const std::function<bool(double&)>& ru
 
 double since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-std::unique_ptr<RawPop3Client> raw_login(const DovecotHarness& d) {
-    auto c = std::make_unique<RawPop3Client>(Family::v4, d.port(), std::chrono::seconds(60));
-    if (!c->read_line() || c->command("USER " + d.user().name).value_or("").rfind("+OK", 0) != 0 ||
-        c->command("PASS " + d.user().password).value_or("").rfind("+OK", 0) != 0)
+// Where the raw floor clients log in: the Dovecot or the relay-free loopback server.
+struct Account {
+    std::uint16_t port = 0;      // plain
+    std::uint16_t tls_port = 0;  // TLS from the first byte
+    std::string user, password, ca_file;
+};
+
+Account dovecot_account(const DovecotHarness& d) {
+    return {d.port(), d.tls_port(), d.user().name, d.user().password, d.certificates()->ca_file().string()};
+}
+
+std::unique_ptr<RawPop3Client> raw_login(const Account& a) {
+    auto c = std::make_unique<RawPop3Client>(Family::v4, a.port, std::chrono::seconds(60));
+    if (!c->read_line() || c->command("USER " + a.user).value_or("").rfind("+OK", 0) != 0 ||
+        c->command("PASS " + a.password).value_or("").rfind("+OK", 0) != 0)
         return nullptr;
     return c;
 }
 
 std::string subject_of(int n) { return "Subject: Test message " + std::to_string(n) + "\r\n"; }
 
-bool raw_scan(const DovecotHarness& d, int messages, double& seconds) {
-    auto c = raw_login(d);
+bool raw_scan(const Account& a, int messages, double& seconds) {
+    auto c = raw_login(a);
     if (!c) return false;
     auto start = Clock::now();
     if (c->command("STAT").value_or("").rfind("+OK", 0) != 0 || !c->multi_line_command("LIST")) return false;
@@ -105,10 +120,10 @@ bool raw_scan(const DovecotHarness& d, int messages, double& seconds) {
     return true;
 }
 
-bool tls_raw_scan(const DovecotHarness& d, int messages, double& seconds) {
-    TlsFloorClient c(d.tls_port(), "localhost", d.certificates()->ca_file().string());
-    if (!c.read_line() || c.command("USER " + d.user().name).value_or("").rfind("+OK", 0) != 0 ||
-        c.command("PASS " + d.user().password).value_or("").rfind("+OK", 0) != 0)
+bool tls_raw_scan(const Account& a, int messages, double& seconds) {
+    TlsFloorClient c(a.tls_port, "localhost", a.ca_file);
+    if (!c.read_line() || c.command("USER " + a.user).value_or("").rfind("+OK", 0) != 0 ||
+        c.command("PASS " + a.password).value_or("").rfind("+OK", 0) != 0)
         return false;
     auto start = Clock::now();
     if (c.command("STAT").value_or("").rfind("+OK", 0) != 0 || !c.multi_line_command("LIST")) return false;
@@ -121,10 +136,9 @@ bool tls_raw_scan(const DovecotHarness& d, int messages, double& seconds) {
     return true;
 }
 
-bool popmain_scan(const DovecotHarness& d, const std::string& server, int messages, double& seconds,
-                  std::string& why) {
+bool popmain_scan(const Account& a, const std::string& server, int messages, double& seconds, std::string& why) {
     PopMainDriver pop;
-    if (!pop.connect(server, d.user().name, d.user().password)) return why = pop.why(), false;
+    if (!pop.connect(server, a.user, a.password)) return why = pop.why(), false;
     auto start = Clock::now();
     std::int32_t total = 0;
     if (!pop.total_of_mails(total) || total < messages) return why = pop.why() + " (total " + std::to_string(total) + ")", false;
@@ -138,8 +152,8 @@ bool popmain_scan(const DovecotHarness& d, const std::string& server, int messag
     return true;
 }
 
-bool raw_retrieve(const DovecotHarness& d, int n, double& seconds, std::size_t& bytes) {
-    auto c = raw_login(d);
+bool raw_retrieve(const Account& a, int n, double& seconds, std::size_t& bytes) {
+    auto c = raw_login(a);
     if (!c) return false;
     auto start = Clock::now();
     auto reply = c->multi_line_command("RETR " + std::to_string(n));
@@ -165,6 +179,66 @@ bool popmain_retrieve(const DovecotHarness& d, int n, double& seconds, std::size
 
 const char* verdict(double value, double target) { return value <= target ? "met" : "MISSED"; }
 
+// The header scan against the bench's own server, plain and TLS: no process relays the bytes,
+// so TLS / plain is the client's TLS cost (plus the server's record work, the same for both
+// kinds of client). True when the TLS target is met.
+bool relay_free_scans(const Options& o, const std::vector<std::string>& messages, const DovecotHarness& dovecot,
+                      std::string& why) {
+    const TestCertificates& certs = *dovecot.certificates();
+    const std::string user = "bench", password = "relay-free";
+    LoopbackPop3Server plain(messages, user, password);
+    LoopbackPop3Server tls(messages, user, password,
+                           LoopbackPop3Server::Tls{certs.cert_file(TlsIdentity::localhost).string(),
+                                                   certs.key_file(TlsIdentity::localhost).string()});
+    const Account account{plain.port(), tls.port(), user, password, certs.ca_file().string()};
+    auto server_errors = [&] {
+        std::string text;
+        for (const LoopbackPop3Server* s : {&plain, &tls})
+            if (s->failed_sessions() > 0) text += " (server: " + s->last_error() + ")";
+        return text;
+    };
+
+    auto floor = best_of(o.rounds, [&](double& s) { return raw_scan(account, o.messages, s); });
+    if (floor)
+        std::printf("header scan, relay-free server, raw floor     : %d messages in %.3f s = %.0f messages/s\n",
+                    o.messages, *floor, o.messages / *floor);
+    auto tls_floor = best_of(o.rounds, [&](double& s) { return tls_raw_scan(account, o.messages, s); });
+    if (tls_floor) {
+        std::printf("header scan, relay-free server, raw TLS floor : %d messages in %.3f s = %.0f messages/s",
+                    o.messages, *tls_floor, o.messages / *tls_floor);
+        if (floor) std::printf(" (%.2f x plain floor)", *tls_floor / *floor);
+        std::printf("\n");
+    }
+    if (!floor || !tls_floor) std::printf("  a relay-free raw floor failed%s\n", server_errors().c_str());
+
+    const std::string plain_server = host_port(Family::v4, plain.port());
+    auto scan = best_of(o.rounds, [&](double& s) { return popmain_scan(account, plain_server, o.messages, s, why); });
+    if (!scan) {
+        std::printf("header scan, relay-free server, plain         : not measured: %s%s\n", why.c_str(),
+                    server_errors().c_str());
+        return false;
+    }
+    std::printf("header scan, relay-free server, plain         : %d messages in %.3f s = %.0f messages/s",
+                o.messages, *scan, o.messages / *scan);
+    if (floor) std::printf(" (%.2f x raw floor)", *scan / *floor);
+    std::printf("\n");
+    const std::string tls_server = "pop3s://localhost:" + std::to_string(tls.port());
+    auto tls_scan = best_of(o.rounds, [&](double& s) { return popmain_scan(account, tls_server, o.messages, s, why); });
+    if (!tls_scan) {
+        std::printf("header scan, relay-free server, TLS           : not measured: %s%s\n", why.c_str(),
+                    server_errors().c_str());
+        return false;
+    }
+    std::printf("header scan, relay-free server, TLS           : %d messages in %.3f s = %.0f messages/s",
+                o.messages, *tls_scan, o.messages / *tls_scan);
+    if (tls_floor) std::printf(" (%.2f x raw TLS floor)", *tls_scan / *tls_floor);
+    std::printf("\n");
+    double ratio = *tls_scan / *scan;
+    std::printf("  TLS / plain (relay-free)                    : %.2f (target <= 1.3) %s\n", ratio,
+                verdict(ratio, 1.3));
+    return ratio <= 1.3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,18 +251,21 @@ int main(int argc, char** argv) {
         options.ipv6 = true;  // "localhost" may resolve to ::1 first
         DovecotHarness dovecot(options);
         ::setenv("SSL_CERT_FILE", dovecot.certificates()->ca_file().c_str(), 1);
-        for (int n = 1; n <= o.messages; ++n) dovecot.maildir().add(sample_message(static_cast<std::size_t>(n), 1500));
+        const Account account = dovecot_account(dovecot);
+        std::vector<std::string> messages;
+        for (int n = 1; n <= o.messages; ++n) messages.push_back(sample_message(static_cast<std::size_t>(n), 1500));
+        for (const auto& m : messages) dovecot.maildir().add(m);
         if (o.large)
             for (int mib : kBigSizes) dovecot.maildir().add(big_message(mib));
         std::printf("pop3_bench: Dovecot on %s, %d messages of about 1.9 KB%s, best of %d rounds\n",
                     dovecot.address().c_str(), o.messages, o.large ? " + 20 MB + 40 MB" : "", o.rounds);
         double warm = 0;
-        if (!raw_scan(dovecot, 1, warm)) {  // Dovecot indexes the new mail on the first session
+        if (!raw_scan(account, 1, warm)) {  // Dovecot indexes the new mail on the first session
             std::printf("the raw client could not talk to Dovecot\n");
             return 2;
         }
 
-        auto floor = best_of(o.rounds, [&](double& s) { return raw_scan(dovecot, o.messages, s); });
+        auto floor = best_of(o.rounds, [&](double& s) { return raw_scan(account, o.messages, s); });
         if (!floor) {
             std::printf("raw TOP floor failed\n");
             return 2;
@@ -198,7 +275,7 @@ int main(int argc, char** argv) {
 
         std::string why;
         bool targets_met = true;
-        auto scan = best_of(o.rounds, [&](double& s) { return popmain_scan(dovecot, dovecot.address(), o.messages, s, why); });
+        auto scan = best_of(o.rounds, [&](double& s) { return popmain_scan(account, dovecot.address(), o.messages, s, why); });
         if (!scan) {
             std::printf("header scan, POPMAIN       : not measured: %s\n", why.c_str());
             targets_met = false;
@@ -210,12 +287,12 @@ int main(int argc, char** argv) {
             targets_met = targets_met && ratio <= 1.5;
         }
 
-        auto tls_floor = best_of(o.rounds, [&](double& s) { return tls_raw_scan(dovecot, o.messages, s); });
+        auto tls_floor = best_of(o.rounds, [&](double& s) { return tls_raw_scan(account, o.messages, s); });
         if (tls_floor)
             std::printf("header scan, raw TLS floor : %d messages in %.3f s = %.0f messages/s (%.2f x plain floor)\n",
                         o.messages, *tls_floor, o.messages / *tls_floor, *tls_floor / *floor);
         const std::string tls_server = "pop3s://localhost:" + std::to_string(dovecot.tls_port());
-        auto tls = best_of(o.rounds, [&](double& s) { return popmain_scan(dovecot, tls_server, o.messages, s, why); });
+        auto tls = best_of(o.rounds, [&](double& s) { return popmain_scan(account, tls_server, o.messages, s, why); });
         if (!tls || !scan) {
             std::printf("header scan, POPMAIN TLS   : not measured: %s\n", tls ? "no plain scan" : why.c_str());
             targets_met = false;
@@ -237,7 +314,7 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 2; ++i) {
                 int n = o.messages + 1 + i;
                 std::size_t bytes = 0, length = 0;
-                auto raw = best_of(rounds, [&](double& s) { return raw_retrieve(dovecot, n, s, bytes); });
+                auto raw = best_of(rounds, [&](double& s) { return raw_retrieve(account, n, s, bytes); });
                 if (raw) raw_times[i] = *raw;
                 if (raw)
                     std::printf("retrieve %d MB, raw RETR   : %.3f s = %.0f MB/s\n", kBigSizes[i], *raw,
@@ -261,6 +338,7 @@ int main(int argc, char** argv) {
                 targets_met = false;
             }
         }
+        targets_met = relay_free_scans(o, messages, dovecot, why) && targets_met;
         return targets_met ? 0 : 1;
     } catch (const std::exception& e) {
         std::printf("pop3_bench could not run: %s\n", e.what());
