@@ -16,7 +16,7 @@ bool parse_number(std::string_view text, std::size_t& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-std::string ok(std::string_view text) { return "+OK " + std::string(text) + "\r\n"; }
+std::string ok(std::string_view text) { return text.empty() ? "+OK\r\n" : "+OK " + std::string(text) + "\r\n"; }
 std::string err(std::string_view text) { return "-ERR " + std::string(text) + "\r\n"; }
 
 }  // namespace
