@@ -13,6 +13,7 @@
 #include "pop3/reply_numbers.h"
 #include "pop3/reply_reader.h"
 #include "pop3/server_address.h"
+#include "pop3/socket.h"
 
 namespace velmo {
 
@@ -66,6 +67,10 @@ std::string command(std::string_view verb, std::int32_t n, std::string_view tail
 
 }  // namespace
 
+Pop3Session::Pop3Session() : transport_(std::make_unique<Socket>()) {}
+
+Pop3Session::Pop3Session(std::unique_ptr<Transport> transport) : transport_(std::move(transport)) {}
+
 Pop3Session::~Pop3Session() = default;
 
 std::string Pop3Session::log_file_name() const {
@@ -96,7 +101,7 @@ void Pop3Session::WriteLog(std::string_view text) const {
 
 bool Pop3Session::SendRaw(std::string_view text) {
     WriteLog(text);
-    return socket_.send_once(text);
+    return transport_->send_once(text);
 }
 
 bool Pop3Session::SendCommand(std::string_view text) {
@@ -113,13 +118,13 @@ Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
         const std::int64_t limit = timeout_ms();
         if (idle > limit) return ReadEnd::Timeout;
-        const int wait = static_cast<int>(std::min<std::int64_t>(Socket::kMaxWaitMs, limit - idle + 1));
-        switch (socket_.wait_readable(wait)) {
-            case Socket::Ready::Error: return ReadEnd::SocketError;
-            case Socket::Ready::Nothing: continue;
-            case Socket::Ready::Data: break;
+        const int wait = static_cast<int>(std::min<std::int64_t>(Transport::kMaxWaitMs, limit - idle + 1));
+        switch (transport_->wait_readable(wait)) {
+            case Transport::Ready::Error: return ReadEnd::SocketError;
+            case Transport::Ready::Nothing: continue;
+            case Transport::Ready::Data: break;
         }
-        const long received = socket_.receive(buffer, sizeof buffer);
+        const long received = transport_->receive(buffer, sizeof buffer);
         if (received < 0) return ReadEnd::SocketError;
         if (received == 0) return ReadEnd::Closed;
         // Bytes are kept whole: a NUL becomes a space, so nothing after it is lost.
@@ -174,8 +179,8 @@ bool Pop3Session::ReadMultiLine(std::string& text) {
 // belong to opening the connection, so their failure fails the login like a refused connect.
 bool Pop3Session::OpenConnection(const std::string& server, std::int32_t port) {
     SessionEndpoint target = session_endpoint(server, port);
-    if (!socket_.connect(target.host, target.port, timeout_ms(), stop_)) return false;
-    return !target.tls || socket_.start_tls(target.host, timeout_ms(), stop_);
+    if (!transport_->connect(target.host, target.port, timeout_ms(), stop_)) return false;
+    return !target.tls || transport_->start_tls(target.host, timeout_ms(), stop_);
 }
 
 bool Pop3Session::Fail() {
@@ -228,7 +233,7 @@ bool Pop3Session::CloseSession() {
     size_valid_.clear();
     unique_ids_.clear();
     uidl_count_ = 0;
-    socket_.close();
+    transport_->close();
     return ok;
 }
 

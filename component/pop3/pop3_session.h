@@ -31,12 +31,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "pop3/socket.h"
+#include "pop3/transport.h"
 
 namespace velmo {
 
@@ -57,7 +58,9 @@ public:
     static constexpr std::uint32_t kDefaultTimeoutMs = 30000;
     static constexpr std::int32_t kMaxListedMessages = 1000000;
 
-    Pop3Session() = default;
+    Pop3Session();  // over a Socket
+    // Over the given stream instead, e.g. a scripted one standing in for a server.
+    explicit Pop3Session(std::unique_ptr<Transport> transport);
     ~Pop3Session();  // closes the socket without QUIT; the owner runs CloseSession first
     Pop3Session(const Pop3Session&) = delete;
     Pop3Session& operator=(const Pop3Session&) = delete;
@@ -122,7 +125,7 @@ private:
     bool Fail();  // CloseSession, then false: every failure inside a login ends the session
     bool Interrupted() const { return stop_ && stop_(); }
 
-    Socket socket_;
+    std::unique_ptr<Transport> transport_;
     std::atomic<std::int32_t> message_count_{0};
     bool list_loaded_ = false;
     bool stat_loaded_ = false;

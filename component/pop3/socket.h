@@ -1,6 +1,7 @@
-// Socket: one TCP stream socket of the POP3 session, IPv4 or IPv6, with a bounded connect
-// and a readiness wait of at most 250 ms, so callers can check timeouts and stop requests.
-// After start_tls() everything sent and received goes through TLS; the calls stay the same.
+// Socket: the session's real transport, one TCP stream socket, IPv4 or IPv6, with a bounded
+// connect and a readiness wait of at most 250 ms, so callers can check timeouts and stop
+// requests. After start_tls() everything sent and received goes through TLS; the calls stay
+// the same.
 #pragma once
 
 #include <cstddef>
@@ -10,18 +11,16 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/transport.h"
+
 namespace velmo {
 
 class TlsStream;
 
-class Socket {
+class Socket final : public Transport {
 public:
-    enum class Ready { Data, Nothing, Error };
-
-    static constexpr int kMaxWaitMs = 250;
-
     Socket();
-    ~Socket();
+    ~Socket() override;
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
@@ -30,26 +29,26 @@ public:
     // timeout_ms or as soon as stop() answers true (polled at least every 250 ms). Closes any
     // socket held before. False on failure, leaving no socket.
     bool connect(const std::string& host, std::uint16_t port, std::uint32_t timeout_ms,
-                 const std::function<bool()>& stop);
+                 const std::function<bool()>& stop) override;
 
     // Runs the TLS handshake on the open connection and verifies the server's certificate
     // for peer_name, within timeout_ms and while stop() answers false. On failure the socket
     // is closed. Later sends are bounded by the same timeout.
     bool start_tls(const std::string& peer_name, std::uint32_t timeout_ms,
-                   const std::function<bool()>& stop);
+                   const std::function<bool()>& stop) override;
 
     bool is_open() const { return fd_ >= 0; }
     bool is_tls() const { return tls_ != nullptr; }
     // Waits up to wait_ms (capped at 250) for data or end of stream. Over TLS, decrypted bytes
     // already held are ready at once, and bytes that do not yet make up data are not ready.
-    Ready wait_readable(int wait_ms);
+    Ready wait_readable(int wait_ms) override;
     // One receive; the byte count, 0 when the peer has closed, -1 on error.
-    long receive(char* buffer, std::size_t size);
+    long receive(char* buffer, std::size_t size) override;
     // One send call (over TLS one record write); true when it reported a positive byte count.
-    bool send_once(std::string_view data);
+    bool send_once(std::string_view data) override;
     // Shuts down both directions and closes (over TLS after a close_notify); harmless when
     // nothing is open.
-    void close();
+    void close() override;
 
 private:
     int fd_ = -1;

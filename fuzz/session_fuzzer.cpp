@@ -1,0 +1,165 @@
+// The POP3 session under libFuzzer, over a scripted byte stream instead of a socket. The
+// input is a list of operations up to the first LF, then the server's byte stream (see
+// script_transport.h for its control bytes). Operations, each letter optionally followed by a
+// message number (digits, maybe signed; 1 when absent):
+//   U login USER/PASS   V the same to a "pop3s://" server   A login APOP
+//   S STAT  L LIST  I UIDL  z size of n  u unique id of n  T TOP n  R RETR n
+//   D DELE n  E RSET  N NOOP  Q close
+// Checked after every operation: each command sent is one line the session composed (known
+// verb, one CR LF at its end, nothing from the server in it), nothing is sent while closed,
+// text results hold no NUL and no terminator, and numbers answered lie in the listing.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "pop3/pop3_session.h"
+#include "script_transport.h"
+
+namespace {
+
+using halvex_fuzz::ScriptTransport;
+using velmo::Pop3Session;
+
+constexpr std::size_t kMaxOperations = 48;
+constexpr std::string_view kEnd = "\r\n.\r\n";
+
+// Names the broken expectation before aborting, so a crash file explains itself.
+#define check(condition) check_at((condition), #condition, __LINE__)
+void check_at(bool condition, const char* what, int line) {
+    if (condition) return;
+    std::fprintf(stderr, "session_fuzzer.cpp:%d: expected %s\n", line, what);
+    std::abort();
+}
+
+bool has_number_argument(std::string_view verb) {
+    return verb == "RETR" || verb == "TOP" || verb == "DELE";
+}
+
+// A command the session may send: a known verb, arguments of its own making, one CR LF.
+void check_command(std::string_view line) {
+    check(line.size() >= 6 && line.substr(line.size() - 2) == "\r\n");
+    std::string_view body = line.substr(0, line.size() - 2);
+    check(body.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
+    std::string_view verb = body.substr(0, body.find(' '));
+    static constexpr std::string_view kVerbs[] = {"USER", "PASS", "APOP", "STAT", "LIST", "UIDL",
+                                                  "RETR", "TOP",  "DELE", "RSET", "NOOP", "QUIT"};
+    check(std::find(std::begin(kVerbs), std::end(kVerbs), verb) != std::end(kVerbs));
+    if (verb == "USER") check(body == "USER fuzz");
+    if (verb == "PASS") check(body == "PASS secret");
+    if (verb == "APOP") check(body.size() == 5 + 5 + 32);  // user, space, 32 hex digits
+    if (has_number_argument(verb)) {
+        std::string_view rest = body.substr(verb.size());
+        check(rest.size() >= 2 && rest[0] == ' ');
+    }
+}
+
+void check_text(std::string_view text) {
+    check(text.find('\0') == std::string_view::npos);
+    check(text.find(kEnd) == std::string_view::npos);
+}
+
+std::int32_t read_number(std::string_view ops, std::size_t& i) {
+    bool negative = false;
+    if (i < ops.size() && ops[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    bool any = false;
+    std::int64_t value = 0;
+    while (i < ops.size() && ops[i] >= '0' && ops[i] <= '9') {
+        value = std::min<std::int64_t>(value * 10 + (ops[i] - '0'), std::numeric_limits<std::int32_t>::max());
+        ++i;
+        any = true;
+    }
+    if (!any) return 1;
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t split = input.find('\n');
+    std::string_view ops = input.substr(0, split);
+    std::string_view stream = split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
+
+    auto owned = std::make_unique<ScriptTransport>(stream);
+    ScriptTransport& transport = *owned;
+    Pop3Session session(std::move(owned));
+    session.set_timeout_ms(2000);
+
+    std::size_t checked = 0;
+    std::size_t done = 0;
+    for (std::size_t i = 0; i < ops.size() && done < kMaxOperations; ++done) {
+        const char op = ops[i++];
+        const std::int32_t n = read_number(ops, i);
+        std::int32_t count = 0;
+        std::int32_t total = 0;
+        std::uint32_t message_size = 0;
+        std::string text;
+        bool ok = false;
+        switch (op) {
+            case 'U': ok = session.LoginUserPass("127.0.0.1", "fuzz", "secret", 110); break;
+            case 'V': ok = session.LoginUserPass("pop3s://mail.example", "fuzz", "secret", 0); break;
+            case 'A': ok = session.LoginApop("::1", "fuzz", "secret", 110); break;
+            case 'S':
+                ok = session.Stat(count, total);
+                if (ok) check(count >= 0 && total >= 0 && count == session.message_count());
+                break;
+            case 'L':
+                ok = session.List();
+                if (ok) check(session.sizes().size() <= static_cast<std::size_t>(session.message_count()));
+                break;
+            case 'I':
+                ok = session.Uidl();
+                if (ok) check(session.unique_ids().size() <= static_cast<std::size_t>(session.message_count()));
+                break;
+            case 'z':
+                ok = session.LookupSize(n, message_size);
+                if (ok) check(n >= 1 && static_cast<std::size_t>(n) <= session.sizes().size());
+                break;
+            case 'u':
+                ok = session.LookupUniqueId(n, text);
+                if (ok) {
+                    // The id the listing held for n, or "" for a number the reply left out.
+                    check(n >= 1 && session.uidl_loaded());
+                    const auto& ids = session.unique_ids();
+                    check(static_cast<std::size_t>(n) <= ids.size() ? text == ids[static_cast<std::size_t>(n) - 1]
+                                                                    : text.empty());
+                    check(text.find_first_of(std::string_view(" \t\r\n\0", 5)) == std::string::npos);
+                }
+                break;
+            case 'T':
+            case 'R':
+                ok = op == 'T' ? session.Top(n, text) : session.Retr(n, text);
+                if (ok) {
+                    check(n >= 1 && static_cast<std::size_t>(n) <= session.sizes().size());
+                    check_text(text);
+                }
+                break;
+            case 'D': ok = session.Dele(n); break;
+            case 'E': ok = session.Rset(); break;
+            case 'N': ok = session.Noop(); break;
+            case 'Q': session.CloseSession(); break;
+            default: break;
+        }
+        // A login's success leaves the session connected over an open stream; TLS only
+        // for the "pop3s://" server.
+        if (ok && (op == 'U' || op == 'V' || op == 'A')) {
+            check(session.connected() && transport.is_open());
+            check(transport.is_tls() == (op == 'V'));
+        }
+        if (!session.connected()) check(!session.list_loaded() && !session.uidl_loaded());
+        for (; checked < transport.sent().size(); ++checked) check_command(transport.sent()[checked]);
+    }
+    session.CloseSession();
+    check(!session.connected());
+    for (; checked < transport.sent().size(); ++checked) check_command(transport.sent()[checked]);
+    return 0;
+}
