@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "pop3/reply_reader.h"
+
 namespace velmo {
 
 const char* worker_error_text(std::int32_t number) {
@@ -142,24 +144,23 @@ bool Worker::retrieve(std::int32_t number) {
     Pop3Session& session = context_.session;
     if (!raise(DISPID_OnRetrieve, {LONG{number}})) return false;
 
-    std::string text;
+    // The reply is collected as every other: bytes the server sends past the terminator
+    // belong to no message and are dropped.
+    ReplyReader reader("\r\n.\r\n", ReplyReader::kNoLimit);
+    std::string& text = reader.reply();
     char command[256] = {};
     std::snprintf(command, sizeof command, "RETR %d\r\n", number);
     bool ok = session.SendRaw(command);
     if (ok) {
-        static constexpr std::string_view kEnd = "\r\n.\r\n";
         bool stopped_inside = false;
         auto end = session.ReadChunks([&](std::string_view chunk, std::size_t received) {
-            const std::size_t before = text.size();
-            text.append(chunk);
+            const ReplyReader::State state = reader.add(chunk);
             if (!raise(DISPID_OnReceiving, {static_cast<LONG>(received), LONG{number}})) {
                 stopped_inside = true;
                 return Pop3Session::Chunk::Fail;
             }
-            // Only the new bytes and the four before them can complete the terminator.
-            const std::size_t from = before >= kEnd.size() - 1 ? before - (kEnd.size() - 1) : 0;
-            return text.find(kEnd, from) != std::string::npos ? Pop3Session::Chunk::Complete
-                                                               : Pop3Session::Chunk::More;
+            return state == ReplyReader::State::Complete ? Pop3Session::Chunk::Complete
+                                                         : Pop3Session::Chunk::More;
         });
         if (stopped_inside || stopped()) return false;
         ok = end == Pop3Session::ReadEnd::Complete && text.size() >= 3 &&

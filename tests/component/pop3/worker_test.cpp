@@ -192,6 +192,22 @@ TEST_F(Worker, RetrieveReportsEachChunkAndKeepsTheStatusLine) {
     expect_all_on_this_thread();
 }
 
+TEST_F(Worker, RetrieveDropsWhatTheServerSendsAfterTheTerminator) {
+    const std::string reply = "+OK\r\nSubject: x\r\n\r\nbody\r\n.\r\n";
+    ScriptedPop3Server server(Conversation()
+                                  .greet()
+                                  .login("bob", "pw")
+                                  .expect("RETR 1")
+                                  .send(reply + "+OK stray line\r\nmore junk")
+                                  .quit());
+    connect(server);
+    ASSERT_TRUE(wait_event("connected"));
+    rig.job(velmo::kJobRetrieve, 1);
+    ASSERT_TRUE(wait_event("retrieved 1"));
+    EXPECT_EQ(sink->text(), reply.substr(0, reply.size() - 5));
+    expect_all_on_this_thread();
+}
+
 TEST_F(Worker, NoopAndResetRaiseNothingAndCloseEndsWithQuitAndClosed) {
     ScriptedPop3Server server(
         Conversation().greet().login("bob", "pw").on("NOOP", ok()).on("RSET", ok()).quit());
