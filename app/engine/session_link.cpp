@@ -3,6 +3,7 @@
 #include "bstr_text.h"
 #include "engine_host.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 
 #include <time.h>
@@ -92,7 +93,9 @@ void SessionLink::wait() {
     expired_ = false;
     const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
     guard_.start(static_cast<int>(guard_ms));
+    waiting_ = true;
     while (!op_done_ && !expired_) host_.wait_for_events();
+    waiting_ = false;
     guard_.stop();
     ++totals_.waits;
     totals_.wall_seconds += static_cast<double>(wall.nsecsElapsed()) / 1e9;
@@ -108,7 +111,15 @@ void SessionLink::wait() {
   pending_ = Request::None;
 }
 
-void SessionLink::answer() { op_done_ = true; }
+void SessionLink::answer() {
+  op_done_ = true;
+  // Ends the wait this answer came in. Waiting for more events returns after the events it
+  // ran only with some dispatchers: Qt's plain Unix one (QT_NO_GLIB, or a Qt built without
+  // GLib) runs the posted events it finds and then blocks until the next one, which would
+  // hold every request until the guard timer fires.
+  if (!waiting_) return;
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->interrupt();
+}
 
 void SessionLink::on_connected() {
   if (!expecting(Request::Connect)) return;

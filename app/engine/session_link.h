@@ -102,6 +102,7 @@ private:
   WaitTotals totals_;
   QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
   bool expired_ = false;
+  bool waiting_ = false;  // inside wait(): an answer interrupts the event dispatcher
 };
 
 }  // namespace halvex

@@ -8,6 +8,7 @@
 #include "cycle_rig.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -113,6 +114,25 @@ TEST_F(OnceDovecotTest, FilterModeDeletesWhatMatchesAndKeepsTheRest) {
                                      "Processed 4 of 4 in account: home", "Disconnecting from account: home",
                                      "Exit out of filter process."}));
   EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two", "four"}));
+}
+
+// Qt's plain Unix event dispatcher runs the posted events it finds and then waits for more:
+// each answer must still end its wait, not the 30 s guard behind it.
+TEST_F(OnceDovecotTest, EachAnswerEndsItsWaitUnderThePlainUnixEventDispatcher) {
+  dovecot().maildir().add_all({mail("Deals <deals@spam.example>", "one"), mail("Amy <amy@ham.example>", "two")});
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  save(r);
+
+  QProcessEnvironment extra;
+  extra.insert("QT_NO_GLIB", "1");
+  QElapsedTimer clock;
+  clock.start();
+  const OnceRun once = run({"--once"}, extra);
+  EXPECT_LT(clock.elapsed(), 20000) << "a wait outlived its answer";
+  EXPECT_EQ(once.exit_code, 0) << once.errors.toStdString();
+  EXPECT_TRUE(once.lines.contains("Message 1 of 2 in account: home marked for deletion.")) << once.lines.join('\n').toStdString();
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two"}));
 }
 
 TEST_F(OnceDovecotTest, GateModeKeepsOnlyAdmittedSenders) {

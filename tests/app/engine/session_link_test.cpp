@@ -8,6 +8,7 @@
 #include "qt_print.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,30 @@ TEST_F(SessionLinkTest, UnansweredRequestEndsAfterTimeoutAndMargin) {
   EXPECT_GE(clock.elapsed(), 900);
   EXPECT_LT(clock.elapsed(), 4500);  // well before the session's own 5 s
   EXPECT_FALSE(rig.link->session_open());
+}
+
+// An answer that was posted before the wait began ends the wait at once. (Qt's plain Unix
+// dispatcher, which this file also runs under, would otherwise go on waiting for more.)
+TEST_F(SessionLinkTest, AnAnswerPostedBeforeTheWaitEndsItAtOnce) {
+  ScriptedPop3Server server(Conversation()
+                                .greet()
+                                .login("user", "secret")
+                                .on("STAT", testnet::stat_reply(3, 30))
+                                .on("STAT", testnet::stat_reply(3, 30)));
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  for (int round = 0; round < 2; ++round) {
+    rig.link->begin(Request::TotalOfMails);
+    ASSERT_TRUE(server.wait_for_line("STAT", Millis(5000)));
+    QThread::msleep(300);  // the worker has posted OnGetTotalOfMails by now
+    QElapsedTimer clock;
+    clock.start();
+    rig.link->wait();
+    EXPECT_LT(clock.elapsed(), 2000) << "the wait outlived its answer";
+    EXPECT_EQ(rig.link->op_error(), 0);
+    EXPECT_EQ(rig.link->op_value(), 3);
+  }
 }
 
 }  // namespace
