@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace halvex {
@@ -16,16 +18,30 @@ constexpr int kOpenOk = 33;
 constexpr int kOpenFailed = 0;
 }  // namespace
 
+OnceHost::OnceHost() : interactive_(isatty(STDOUT_FILENO) == 1) {
+  flush_timer_.setSingleShot(true);
+  flush_timer_.setInterval(200);
+  QObject::connect(&flush_timer_, &QTimer::timeout, [] { std::fflush(stdout); });
+}
+
+OnceHost::~OnceHost() { std::fflush(stdout); }
+
+// A write for every line would cost a system call per message judged; a file or pipe gets
+// the lines in batches instead, never later than the timer.
 void OnceHost::status_line_added(const QString& line, bool) {
-  const QByteArray bytes = line.toUtf8();
+  QByteArray bytes = line.toUtf8();
+  bytes += '\n';
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  if (interactive_)
+    std::fflush(stdout);
+  else if (!flush_timer_.isActive())
+    flush_timer_.start();
 }
 
 int OnceHost::account_row_count() const { return static_cast<int>(account_names().size()); }
 
-void OnceHost::pump_events() { QCoreApplication::processEvents(); }
+// Only posted events (the component's calls) can be pending here; running them needs no poll.
+void OnceHost::pump_events() { QCoreApplication::sendPostedEvents(); }
 
 void OnceHost::wait_for_events() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 

@@ -26,8 +26,11 @@ public:
   bool empty() const { return lines_.isEmpty(); }
 
 private:
+  QTime local_time_of_day();
+
   EngineHost& host_;
   QStringList lines_;
+  long long zone_read_at_ = -60;  // when the time zone was last read, in seconds since 1970
 };
 
 }  // namespace halvex
