@@ -21,21 +21,30 @@ constexpr int kOpenFailed = 0;
 OnceHost::OnceHost() : interactive_(isatty(STDOUT_FILENO) == 1) {
   flush_timer_.setSingleShot(true);
   flush_timer_.setInterval(200);
-  QObject::connect(&flush_timer_, &QTimer::timeout, [] { std::fflush(stdout); });
+  QObject::connect(&flush_timer_, &QTimer::timeout, [this] { flush(); });
 }
 
-OnceHost::~OnceHost() { std::fflush(stdout); }
+OnceHost::~OnceHost() { flush(); }
 
 // A write for every line would cost a system call per message judged; a file or pipe gets
-// the lines in batches instead, never later than the timer.
+// the lines in batches instead, never later than the timer. The batch is kept here, not in
+// stdio's buffer, so every write holds whole lines and a message on standard error that
+// shares the file never lands inside a line.
 void OnceHost::status_line_added(const QString& line, bool) {
-  QByteArray bytes = line.toUtf8();
-  bytes += '\n';
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-  if (interactive_)
-    std::fflush(stdout);
+  pending_ += line.toUtf8();
+  pending_ += '\n';
+  if (interactive_ || pending_.size() >= kBatchBytes)
+    flush();
   else if (!flush_timer_.isActive())
     flush_timer_.start();
+}
+
+void OnceHost::flush() {
+  flush_timer_.stop();
+  if (pending_.isEmpty()) return;
+  std::fwrite(pending_.constData(), 1, static_cast<size_t>(pending_.size()), stdout);
+  std::fflush(stdout);
+  pending_.clear();
 }
 
 int OnceHost::account_row_count() const { return static_cast<int>(account_names().size()); }

@@ -6,6 +6,7 @@
 
 #include "engine_host.h"
 
+#include <QByteArray>
 #include <QTimer>
 
 namespace halvex {
@@ -29,9 +30,15 @@ public:
   // desktop's opener (xdg-open) as one argument. No shell either way.
   int open_target(const QString& target) override;
 
+  // Writes the status lines not yet written.
+  void flush();
+
 private:
-  bool interactive_;   // standard output is a terminal: every line is flushed as it comes
-  QTimer flush_timer_;  // otherwise a flush follows the first unflushed line shortly
+  static constexpr qsizetype kBatchBytes = 32 * 1024;
+
+  bool interactive_;    // standard output is a terminal: every line is written as it comes
+  QByteArray pending_;  // otherwise whole lines wait here for the timer or a full batch
+  QTimer flush_timer_;
 };
 
 }  // namespace halvex

@@ -85,6 +85,7 @@ int run_once(bool dry_run) {
   options.dry_run = dry_run;
   FilterCycle cycle(host, state, log, link, options);
   FilterSwitch(host, state, log, cycle).command9_click();
+  host.flush();  // the status lines before anything more on standard error
   if (qEnvironmentVariableIsSet("HALVEX_WAIT_STATS")) {
     const SessionLink::WaitTotals& t = link.wait_totals();
     std::fprintf(stderr, "halvex: %lld waits, %.3f s waiting, %.4f s cpu while waiting\n",
