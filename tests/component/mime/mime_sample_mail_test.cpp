@@ -8,54 +8,24 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "frame/automation.h"
+#include "sample_mail.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using velmo::ComPtr;
 
-constexpr const char* kPythonData = "/usr/lib/python3.11/test/test_email/data";   // libpython3.11-testsuite
-constexpr const char* kSpamAssassinData = "/usr/share/doc/spamassassin/examples";  // spamassassin
-
-std::vector<std::string> sample_files() {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(kPythonData, ec)) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind("msg_", 0) == 0 && entry.path().extension() == ".txt") files.push_back(entry.path().string());
-    }
-    for (const char* name : {"sample-spam.txt", "sample-nonspam.txt"}) {
-        fs::path p = fs::path(kSpamAssassinData) / name;
-        if (fs::exists(p)) files.push_back(p.string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string with_crlf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
-        out.push_back(text[i]);
-    }
-    return out;
-}
+using sample_mail::read_all;
+using sample_mail::unhex;
+using sample_mail::with_crlf;
 
 std::string collapse(const std::string& s) {
     std::istringstream in(s);
@@ -64,33 +34,10 @@ std::string collapse(const std::string& s) {
     return out;
 }
 
-std::string unhex(const std::string& hex) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
 // What Python says per file: subject, from name, from address, first To address ("-" = not compared).
-std::map<std::string, std::vector<std::string>> python_answers(const std::vector<std::string>& files) {
-    std::string command = "python3 '" MIME_PYTHON_HEADERS "'";
-    for (const std::string& f : files) command += " '" + f + "'";
+std::map<std::string, std::vector<std::string>> python_answers(const std::vector<fs::path>& files) {
     std::map<std::string, std::vector<std::string>> answers;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return answers;
-    std::string output;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-    EXPECT_EQ(pclose(pipe), 0) << "python3 failed";
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cols(1);
-        for (char c : line) {
-            if (c == '\t')
-                cols.emplace_back();
-            else
-                cols.back().push_back(c);
-        }
+    for (const std::vector<std::string>& cols : sample_mail::python_rows(MIME_PYTHON_HEADERS, files)) {
         if (cols.size() != 5) continue;
         std::vector<std::string> values;
         for (std::size_t i = 1; i < 5; ++i) values.push_back(cols[i] == "-" ? "-" : unhex(cols[i]));
@@ -151,7 +98,7 @@ Answers ask_everything(IPOPMSG* msg, const std::string& crlf_file) {
 }
 
 TEST(SampleMail, EveryMessageLoadsAndAgreesWithPythonWhereTheRulesAgree) {
-    std::vector<std::string> files = sample_files();
+    const std::vector<fs::path> files = sample_mail::files();
     ASSERT_GE(files.size(), 40u) << "install the Debian packages libpython3.11-testsuite and spamassassin";
     std::map<std::string, std::vector<std::string>> python = python_answers(files);
     ASSERT_EQ(python.size(), files.size());
@@ -163,12 +110,12 @@ TEST(SampleMail, EveryMessageLoadsAndAgreesWithPythonWhereTheRulesAgree) {
     ComPtr<IPOPMSG> msg;
     ASSERT_EQ(VelmoCreateInstance(u"Velmo.POPMSG", IID_IPOPMSG, msg.put_void()), S_OK);
     int compared[4] = {0, 0, 0, 0};
-    for (const std::string& file : files) {
+    for (const fs::path& file : files) {
         SCOPED_TRACE(file);
-        const fs::path crlf = dir / fs::path(file).filename();
+        const fs::path crlf = dir / file.filename();
         std::ofstream(crlf, std::ios::binary) << with_crlf(read_all(file));
         Answers ours = ask_everything(msg.get(), crlf.string());
-        const std::vector<std::string>& expected = python[file];
+        const std::vector<std::string>& expected = python[file.string()];
         const std::string got[4] = {collapse(ours.subject), collapse(ours.from), ours.from_address, ours.first_to};
         for (int i = 0; i < 4; ++i) {
             if (expected[static_cast<std::size_t>(i)] == "-") continue;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "loaded_parts.h"
+#include "sample_mail.h"
 #include "mime/attachment_saving.h"
 #include "mime/attachments.h"
 #include "mime/message_bodies.h"
@@ -26,55 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kPythonData = "/usr/lib/python3.11/test/test_email/data";   // libpython3.11-testsuite
-constexpr const char* kSpamAssassinData = "/usr/share/doc/spamassassin/examples";  // spamassassin
-
-std::vector<fs::path> sample_files() {
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(kPythonData, ec)) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind("msg_", 0) == 0 && entry.path().extension() == ".txt") files.push_back(entry.path());
-    }
-    for (const char* name : {"sample-spam.txt", "sample-nonspam.txt"}) {
-        fs::path p = fs::path(kSpamAssassinData) / name;
-        if (fs::exists(p)) files.push_back(p);
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string read_all(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string with_crlf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
-std::string unhex(const std::string& hex) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> out(1);
-    for (char c : s) {
-        if (c == sep)
-            out.emplace_back();
-        else
-            out.back().push_back(c);
-    }
-    return out;
-}
+using sample_mail::read_all;
+using sample_mail::split;
+using sample_mail::unhex;
+using sample_mail::with_crlf;
 
 struct Attachment {
     std::string name, type, size;  // "-" = not compared
@@ -85,19 +41,8 @@ struct Expected {
 };
 
 std::map<std::string, Expected> python_answers(const std::vector<fs::path>& files) {
-    std::string command = "python3 '" MIME_PYTHON_PARTS "'";
-    for (const fs::path& f : files) command += " '" + f.string() + "'";
     std::map<std::string, Expected> answers;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return answers;
-    std::string output;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-    EXPECT_EQ(pclose(pipe), 0) << "python3 failed";
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cols = split(line, '\t');
+    for (const std::vector<std::string>& cols : sample_mail::python_rows(MIME_PYTHON_PARTS, files)) {
         if (cols.size() != 4) continue;
         Expected e{cols[1], cols[2], {}};
         if (!cols[3].empty() && cols[3] != "-") {
@@ -119,7 +64,7 @@ std::string lower_trimmed(std::string s) {
 }
 
 TEST(SampleMailParts, EveryMessageAgreesWithPythonWhereTheRulesAgree) {
-    std::vector<fs::path> files = sample_files();
+    const std::vector<fs::path> files = sample_mail::files();
     ASSERT_GE(files.size(), 40u) << "install the Debian packages libpython3.11-testsuite and spamassassin";
 
     std::string pattern = (fs::temp_directory_path() / "sampleparts-XXXXXX").string();
