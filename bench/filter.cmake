@@ -1,7 +1,7 @@
 # filter_bench: halvex --once over 1000 messages of the test Dovecot, beside mailfilter and
 # mpop --filter doing the same job, and the bare round-trip floor. Needs the application.
 if(TARGET halvex AND TARGET halvex_test_net)
-  add_executable(filter_bench ${CMAKE_CURRENT_LIST_DIR}/filter_bench.cpp)
+  add_executable(filter_bench ${CMAKE_CURRENT_LIST_DIR}/filter_bench.cpp ${CMAKE_CURRENT_LIST_DIR}/logged_process.cpp)
   target_link_libraries(filter_bench PRIVATE halvex_accounts halvex_test_net)
   target_compile_definitions(filter_bench PRIVATE HALVEX_PROGRAM="$<TARGET_FILE:halvex>")
   add_dependencies(filter_bench halvex)

@@ -15,10 +15,8 @@
 #include "net/run_program.h"
 #include "net/temp_dir.h"
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
+#include "logged_process.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,8 +26,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -63,38 +59,12 @@ struct Result {
 
 // Runs argv without a shell, output to `log`, env additions in `env`; measures wall and CPU.
 Result run_process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
-  env_text.insert(env_text.end(), env.begin(), env.end());
-  std::vector<char*> envp;
-  for (std::string& e : env_text) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  const bench::LoggedRun run = bench::run_logged(argv, env, log);
   Result r;
   r.log = log;
-  const auto start = Clock::now();
-  pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
-    posix_spawn_file_actions_destroy(&actions);
-    r.exit_code = -1;
-    return r;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  r.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.seconds = run.seconds;
+  r.cpu_seconds = run.started ? run.cpu_seconds : -1;
+  r.exit_code = run.exit_code;
   return r;
 }
 

@@ -12,10 +12,8 @@
 #include "net/dovecot_harness.h"
 #include "net/temp_dir.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include "logged_process.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,8 +30,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using namespace halvex::testnet;
@@ -47,31 +43,12 @@ struct Run {
 };
 
 Run run_process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
-  env_text.insert(env_text.end(), env.begin(), env.end());
-  std::vector<char*> envp;
-  for (std::string& e : env_text) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  const bench::LoggedRun run = bench::run_logged(argv, env, log);
   Run r;
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return r;
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  r.max_rss_kb = usage.ru_maxrss;
-  if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+  if (!run.started) return r;
+  r.exit_code = run.exit_code;
+  r.signal = run.signal;
+  r.max_rss_kb = run.max_rss_kb;
   std::ifstream in(log);
   std::stringstream text;
   text << in.rdbuf();
