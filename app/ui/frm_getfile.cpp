@@ -24,7 +24,6 @@ frm_getfile::frm_getfile(QWidget* parent) : QDialog(parent) {
   Label1 = new QLabel(QStringLiteral("Look In:"), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   lists = new PickerLists(this);
-  Label1->setBuddy(lists->Drive1);
   Command1 = new QPushButton(QStringLiteral("&Ok"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   Command2 = new QPushButton(QStringLiteral("&Cancel"), this);
@@ -32,14 +31,7 @@ frm_getfile::frm_getfile(QWidget* parent) : QDialog(parent) {
   Command1->setDefault(true);
   Command1->setEnabled(false);
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(Label1, 0, 0);
-  grid->addWidget(lists->Drive1, 0, 1);
-  grid->addWidget(lists->Dir1, 1, 0, 1, 2);
-  grid->addWidget(lists->File1, 0, 2, 2, 1);
-  grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(2, 1);
-  grid->setRowStretch(1, 1);
+  QGridLayout* grid = lists->make_grid(Label1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(Command1);

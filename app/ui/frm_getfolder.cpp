@@ -25,7 +25,6 @@ frm_getfolder::frm_getfolder(QWidget* parent) : QDialog(parent) {
   Label1 = new QLabel(QStringLiteral("Look In:"), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   lists = new PickerLists(this);
-  Label1->setBuddy(lists->Drive1);
   lists->File1->setSelectionMode(QAbstractItemView::NoSelection);
   lists->File1->setFocusPolicy(Qt::NoFocus);
   Label2 = new QLabel(this);
@@ -46,14 +45,7 @@ frm_getfolder::frm_getfolder(QWidget* parent) : QDialog(parent) {
   QWidget::setTabOrder(Command3, Command1);
   QWidget::setTabOrder(Command1, Command2);
 
-  auto* grid = new QGridLayout;
-  grid->addWidget(Label1, 0, 0);
-  grid->addWidget(lists->Drive1, 0, 1);
-  grid->addWidget(lists->Dir1, 1, 0, 1, 2);
-  grid->addWidget(lists->File1, 0, 2, 2, 1);
-  grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(2, 1);
-  grid->setRowStretch(1, 1);
+  QGridLayout* grid = lists->make_grid(Label1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Command3);
   buttons->addStretch();

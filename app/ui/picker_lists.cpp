@@ -7,7 +7,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QStyle>
 #include <QTreeWidget>
@@ -202,6 +204,19 @@ void PickerLists::select_drive_of_shown() {
   updating_ = true;
   Drive1->setCurrentIndex(static_cast<int>(drives_.indexOf(drive_of(shown_, drives_))));
   updating_ = false;
+}
+
+QGridLayout* PickerLists::make_grid(QLabel* look_in) {
+  look_in->setBuddy(Drive1);
+  auto* grid = new QGridLayout;
+  grid->addWidget(look_in, 0, 0);
+  grid->addWidget(Drive1, 0, 1);
+  grid->addWidget(Dir1, 1, 0, 1, 2);
+  grid->addWidget(File1, 0, 2, 2, 1);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(1, 1);
+  return grid;
 }
 
 }  // namespace halvex

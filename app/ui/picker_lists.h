@@ -14,6 +14,8 @@
 #include <QStringList>
 
 class QComboBox;
+class QGridLayout;
+class QLabel;
 class QListWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -45,6 +47,10 @@ class PickerLists : public QObject {
 
   // Replaces the drive list (the mounted file systems by default).
   void set_drives(const QStringList& drives);
+
+  // The pickers' layout of the lists: `look_in` and the drive list on the first row, the
+  // folder list under them, the file list to their right over both rows.
+  QGridLayout* make_grid(QLabel* look_in);
 
  signals:
   // The shown folder changed; `folder` ends in "/".
