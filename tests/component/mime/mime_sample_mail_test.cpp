@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bstr_arg.h"
 #include "frame/automation.h"
 #include "sample_mail.h"
 
@@ -46,14 +47,7 @@ std::map<std::string, std::vector<std::string>> python_answers(const std::vector
     return answers;
 }
 
-struct Bstr {
-    explicit Bstr(std::string_view utf8) : b(velmo::to_bstr(utf8)) {}
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return b; }
-    BSTR b;
-};
+using mime_test::Bstr;
 
 template <class Call>
 std::string text_of(Call&& call) {

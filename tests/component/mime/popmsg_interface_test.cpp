@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "bstr_arg.h"
 #include "frame/automation.h"
 
 namespace {
@@ -30,14 +31,7 @@ std::u16string text_of(Call&& call) {
     return s;
 }
 
-struct Bstr {
-    explicit Bstr(std::string_view utf8) : b(velmo::to_bstr(utf8)) {}
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return b; }
-    BSTR b;
-};
+using mime_test::Bstr;
 
 void load(IPOPMSG* msg, std::string_view raw) { ASSERT_EQ(msg->put_RawContent(Bstr(raw)), S_OK); }
 

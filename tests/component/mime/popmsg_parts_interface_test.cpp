@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bstr_arg.h"
 #include "frame/automation.h"
 
 namespace {
@@ -18,14 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using velmo::ComPtr;
 
-struct Bstr {
-    explicit Bstr(std::string_view utf8) : b(velmo::to_bstr(utf8)) {}
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return b; }
-    BSTR b;
-};
+using mime_test::Bstr;
 
 std::string utf8(BSTR s) { return s ? velmo::utf16_to_utf8(std::u16string_view(s, SysStringLen(s))) : std::string(); }
 
