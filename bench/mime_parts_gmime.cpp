@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "gmime_load.h"
 #include "mime_parts_peers.h"
 
 namespace bench {
@@ -43,25 +44,15 @@ void save_part(GMimeObject*, GMimeObject* object, gpointer data) {
 }  // namespace
 
 SaveResult gmime_save_all(const std::string& file, const std::string& folder) {
-    static const bool initialised = (g_mime_init(), true);
-    (void)initialised;
+    gmime_setup();
     auto start = std::chrono::steady_clock::now();
-    GError* err = nullptr;
-    GMimeStream* stream = g_mime_stream_fs_open(file.c_str(), O_RDONLY, 0, &err);
-    if (!stream) {
-        if (err) g_error_free(err);
-        return {};
-    }
-    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
-    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+    bool opened = false;
+    GMimeMessage* message = gmime_load(file, opened);
+    if (!message) return {};
     SaveState state{folder};
-    if (message) {
-        g_mime_message_foreach(message, save_part, &state);
-        g_object_unref(message);
-    }
-    g_object_unref(parser);
-    g_object_unref(stream);
-    if (!message || !state.ok) return {};
+    g_mime_message_foreach(message, save_part, &state);
+    g_object_unref(message);
+    if (!state.ok) return {};
     return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), state.written};
 }
 

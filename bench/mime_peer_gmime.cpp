@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "gmime_load.h"
 #include "mime_peers.h"
 
 namespace bench {
@@ -24,19 +25,13 @@ std::size_t first_mailbox(InternetAddressList* list, bool with_name) {
 }  // namespace
 
 PeerResult run_gmime(const std::vector<std::string>& files) {
-    static const bool initialised = (g_mime_init(), true);
-    (void)initialised;
+    gmime_setup();
     PeerResult r;
     auto start = std::chrono::steady_clock::now();
     for (const std::string& file : files) {
-        GError* err = nullptr;
-        GMimeStream* stream = g_mime_stream_fs_open(file.c_str(), O_RDONLY, 0, &err);
-        if (!stream) {
-            if (err) g_error_free(err);
-            return {};
-        }
-        GMimeParser* parser = g_mime_parser_new_with_stream(stream);
-        GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+        bool opened = false;
+        GMimeMessage* message = gmime_load(file, opened);
+        if (!opened) return {};
         if (message) {
             r.answer_bytes += length(g_mime_message_get_subject(message));
             r.answer_bytes += first_mailbox(g_mime_message_get_from(message), true);
@@ -44,8 +39,6 @@ PeerResult run_gmime(const std::vector<std::string>& files) {
             r.answer_bytes += length(g_mime_object_get_header(GMIME_OBJECT(message), "Date"));
             g_object_unref(message);
         }
-        g_object_unref(parser);
-        g_object_unref(stream);
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return r;
