@@ -16,7 +16,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
 build_dir=${2:-${HALVEX_FUZZ_BUILD_DIR:-$source_dir/build-fuzz}}
 
-CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$source_dir" CCACHE_NOHASHDIR=1
+fi
+CXX=${CXX:-clang++} cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
   -DHALVEX_FUZZ=ON -DHALVEX_COMPONENT_ONLY=ON -DHALVEX_BENCH=OFF >/dev/null
 
 # Listed once into a variable: grep -q on a pipe would stop ninja early, and pipefail then
