@@ -4,6 +4,7 @@
 #                                 (arguments after "run" go to halvex instead of --demo)
 #   bash scripts/halvex.sh test   install what is missing, build, run every test suite
 #   bash scripts/halvex.sh bench  also install the benchmarks' peers, build the bench programs
+#   bash scripts/halvex.sh package  build the Debian package build-package/halvex_VERSION_ARCH.deb
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -18,6 +19,7 @@ packages=(
   python3 libpython3.11-testsuite spamassassin
   xvfb xauth x11-apps x11-utils imagemagick xdg-utils
   ccache
+  build-essential debhelper scdoc lintian desktop-file-utils appstream man-db systemd
 )
 
 say() { printf '==> %s\n' "$*"; }
@@ -75,6 +77,31 @@ cmd_bench() {
   say "benchmark programs are in $here/build/bin (see README, Benchmarks)"
 }
 
+# The Debian package, built by debhelper (debian/) from a copy of the checkout, so that the
+# package and its by-products land in build-package/ and nothing beside the checkout.
+build_package() {
+  local out="$here/build-package"
+  local src="$out/halvex"
+  rm -rf "$out"
+  mkdir -p "$src"
+  tar -C "$here" --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - . | tar -C "$src" -xf -
+  use_ccache
+  local t=$SECONDS
+  if ! (cd "$src" && DEB_BUILD_OPTIONS="parallel=$jobs ${DEB_BUILD_OPTIONS:-}" \
+          dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
+    tail -n 40 "$out/build.log" >&2
+    say "package build FAILED (whole log: $out/build.log)"
+    return 1
+  fi
+  rm -rf "$src"
+  say "package built in $((SECONDS - t)) s: $(cd "$out" && ls halvex_*.deb)"
+}
+
+cmd_package() {
+  setup
+  build_package
+}
+
 cmd_run() {
   setup
   configure_and_build "$here/build"
@@ -91,6 +118,18 @@ cmd_test() {
   say "build: normal"
   configure_and_build "$here/build-test/normal" -DHALVEX_BENCH=OFF
   run_tests "$here/build-test/normal" "normal build" || status=1
+
+  # On CI's throwaway machine the package is installed as a user would (apt); elsewhere it
+  # goes into a fresh folder made for the test.
+  say "package: build, lintian, install, run"
+  local install_mode=root
+  [ "${CI:-}" = true ] && install_mode=system
+  if build_package; then
+    bash "$here/tests/packaging/check_package.sh" "$here"/build-package/halvex_*.deb \
+      "${HALVEX_PACKAGE_INSTALL:-$install_mode}" || status=1
+  else
+    status=1
+  fi
 
   say "build: AddressSanitizer + UndefinedBehaviorSanitizer"
   configure_and_build "$here/build-test/asan" -DHALVEX_SANITIZE=ON -DHALVEX_BENCH=OFF
@@ -114,6 +153,7 @@ case "${1:-}" in
   run) shift; cmd_run "$@" ;;
   test) shift; cmd_test "$@" ;;
   bench) shift; cmd_bench "$@" ;;
+  package) shift; cmd_package ;;
   setup) setup ;;
-  *) echo "usage: bash scripts/halvex.sh run|test|bench|setup" >&2; exit 2 ;;
+  *) echo "usage: bash scripts/halvex.sh run|test|bench|package|setup" >&2; exit 2 ;;
 esac
