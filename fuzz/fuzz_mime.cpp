@@ -1,6 +1,7 @@
 // libFuzzer target for the message parser: load any bytes as a message, ask every header
 // question of it, every body and attachment question (saving the attachments into a scratch
-// folder), decode every part, and run every decoder over the raw bytes. Sanitizers
+// folder), decode every part, and run every decoder over the raw bytes; then load the same
+// bytes as a string given to the component and ask the body questions again. Sanitizers
 // catch memory faults; the checks below catch decoders that overrun their own buffers.
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +57,8 @@ void decode_parts(const velmo::MimeMessage& msg) {
             for (const char* param : {"", "charset", "boundary", "name", "filename"})
                 check(velmo::GetFieldParam(text, param).size() <= text.size());
         }
-        (void)velmo::DecodeTextPart(part);
+        (void)velmo::DecodeTextPart(part, velmo::TextOrigin::Bytes);
+        (void)velmo::DecodeTextPart(part, velmo::TextOrigin::Unicode);
         (void)velmo::DecodePartData(part);
     }
 }
@@ -88,6 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_parts::ask_parts(msg);
     decode_parts(msg);
     run_decoders(text);
+    // The same text as a string given to the component: its bodies are read without a second
+    // conversion.
+    msg.LoadContent(text, velmo::TextOrigin::Unicode);
+    fuzz_parts::ask_parts(msg);
     msg.LoadContent("Subject: second\r\n\r\n");
     check(msg.GetSubject() == "second");  // a new load makes the cache stale
     return 0;

@@ -6,19 +6,19 @@
 namespace velmo {
 
 std::string body_text(const PartList& parts) {
-    if (parts.size() == 1 && !IsAttachmentPart(parts[0])) return DecodeTextPart(parts[0]);
+    if (parts.size() == 1 && !IsAttachmentPart(parts[0])) return DecodeTextPart(parts[0], parts.origin());
     // Only the last plain-text body before the first HTML one matters, so decode just that.
     const std::string_view* plain = nullptr;
     for (const std::string_view& part : parts) {
-        if (IsHtmlPart(part)) return DecodeTextPart(part);
+        if (IsHtmlPart(part)) return DecodeTextPart(part, parts.origin());
         if (IsTextPart(part)) plain = &part;
     }
-    return plain ? DecodeTextPart(*plain) : std::string();
+    return plain ? DecodeTextPart(*plain, parts.origin()) : std::string();
 }
 
 std::string alt_body(const PartList& parts) {
     for (std::size_t i = parts.size(); i-- > 0;)
-        if (IsTextPart(parts[i])) return DecodeTextPart(parts[i]);
+        if (IsTextPart(parts[i])) return DecodeTextPart(parts[i], parts.origin());
     return {};
 }
 

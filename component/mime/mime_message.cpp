@@ -9,9 +9,10 @@
 
 namespace velmo {
 
-std::string MimeMessage::LoadContent(std::string text) {
+std::string MimeMessage::LoadContent(std::string text, TextOrigin origin) {
     mark_caches_stale();
     parts_.clear();
+    parts_.set_origin(origin);
     std::swap(raw_content_, text);
     const void* nul = std::memchr(raw_content_.data(), 0, raw_content_.size());
     text_size_ = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - raw_content_.data())

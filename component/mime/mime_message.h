@@ -24,8 +24,10 @@ public:
     enum class RecipientList { To, Cc };
 
     // Takes `text` as the content (queries stop at its first NUL byte) and rebuilds the parts.
-    // Gives back the storage of the previous content, so a caller can reuse its capacity.
-    std::string LoadContent(std::string text);
+    // `origin` says whether the text is the message's bytes (a file) or a string that is UTF-8
+    // already (part_list.h). Gives back the storage of the previous content, so a caller can
+    // reuse its capacity.
+    std::string LoadContent(std::string text, TextOrigin origin = TextOrigin::Bytes);
     bool loaded() const { return loaded_; }
 
     // The content up to its first NUL byte; empty before the first load.

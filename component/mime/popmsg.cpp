@@ -16,8 +16,8 @@ using popmsg_calls::put_long;
 
 }  // namespace
 
-void PopMsg::load(std::string text) {
-    spare_ = message_.LoadContent(std::move(text));
+void PopMsg::load(std::string text, TextOrigin origin) {
+    spare_ = message_.LoadContent(std::move(text), origin);
     // Keep the old storage only while it is not much larger than what is loaded now.
     if (spare_.capacity() > (1u << 20) && spare_.capacity() / 4 > message_.text().size()) spare_ = std::string();
 }
@@ -28,7 +28,9 @@ HRESULT PopMsg::get_RawContent(BSTR* pVal) {
 
 HRESULT PopMsg::put_RawContent(BSTR newVal) {
     return guarded([&] {
-        load(argument(newVal));
+        // The interface's string is Unicode: its text is UTF-8 here, whatever charset the
+        // message names.
+        load(argument(newVal), TextOrigin::Unicode);
         return S_OK;
     });
 }
@@ -37,7 +39,7 @@ HRESULT PopMsg::ImportFile(BSTR FileName, LONG* pVal) {
     if (!pVal) return E_POINTER;
     return guarded([&] {
         if (!read_file_bytes(argument(FileName), spare_)) return put_long(pVal, 1);
-        load(std::move(spare_));
+        load(std::move(spare_), TextOrigin::Bytes);
         return put_long(pVal, 0);
     });
 }

@@ -50,7 +50,7 @@ public:
 private:
     ~PopMsg() override = default;
     bool in_range(INT nCount);  // an attachment number from 1 to the count
-    void load(std::string text);
+    void load(std::string text, TextOrigin origin);
 
     MimeMessage message_;
     std::string spare_;  // storage of an earlier content, reused by the next ImportFile

@@ -54,25 +54,56 @@ std::vector<unsigned char> uudecode_body(std::string_view body) {
     return out;
 }
 
+// The body of a message given as a string: its non-ASCII bytes are UTF-8 already and stand
+// as they are; each stretch of ASCII is still in the part's charset (quoted-printable escapes
+// too), so it is decoded and converted. A decoded NUL ends the text, as it does for bytes.
+std::string unicode_body(std::string_view body, bool qp, const CharsetConverter& charset) {
+    auto is_ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    std::string out;
+    for (std::size_t begin = 0, end = 0; begin < body.size(); begin = end) {
+        const bool ascii_run = is_ascii(body[begin]);
+        end = begin;
+        while (end < body.size() && is_ascii(body[end]) == ascii_run) ++end;
+        std::string_view run = body.substr(begin, end - begin);
+        if (!ascii_run) {
+            out.append(run);
+        } else if (!qp) {
+            charset.append(out, run);
+        } else {
+            DecodedBytes decoded = QpDecode(as_bytes(run));
+            std::string_view text = decoded.as_text();
+            charset.append(out, text);
+            if (text.size() < decoded.count) break;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string_view transfer_encoding(std::string_view part) {
     return ascii::trim(GetFieldParam(GetPartField(part, "Content-Transfer-Encoding"), ""));
 }
 
-std::string DecodeTextPart(std::string_view part) {
+std::string DecodeTextPart(std::string_view part, TextOrigin origin) {
     std::string_view encoding = transfer_encoding(part);
-    std::string_view charset = GetFieldParam(GetPartField(part, "Content-Type"), "Charset");
+    const CharsetConverter charset(GetFieldParam(GetPartField(part, "Content-Type"), "Charset"));
     std::string_view body = body_of(part);
+    const bool base64 = ascii::equals_ci(encoding, "base64");
+    const bool qp = !base64 && ascii::equals_ci(encoding, "quoted-printable");
+    // Base64 text is ASCII whatever the origin, and its decoded bytes are the sender's.
+    if (origin == TextOrigin::Unicode && !base64 && !charset.passes_through()) return unicode_body(body, qp, charset);
     DecodedBytes decoded;
-    if (ascii::equals_ci(encoding, "base64")) {
+    if (base64) {
         decoded = Base64Decode(as_bytes(body));
         body = decoded.as_text();
-    } else if (ascii::equals_ci(encoding, "quoted-printable")) {
+    } else if (qp) {
         decoded = QpDecode(as_bytes(body));
         body = decoded.as_text();
     }
-    return ConvertCharset(body, charset);
+    std::string out;
+    charset.append(out, body);
+    return out;
 }
 
 std::vector<unsigned char> DecodePartData(std::string_view part) {

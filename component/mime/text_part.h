@@ -7,11 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "mime/part_list.h"
+
 namespace velmo {
 
 // The body after the first blank line, base64 or quoted-printable decoded when the part says
-// so, read as text up to its first NUL byte and converted from its charset to UTF-8.
-std::string DecodeTextPart(std::string_view part);
+// so, read as text up to its first NUL byte and converted from its charset to UTF-8. A part
+// of a message given as a string (TextOrigin::Unicode) is UTF-8 already outside its ASCII
+// bytes: only what is still in the charset is converted, so the text reads the same as when
+// the message's bytes are loaded from a file.
+std::string DecodeTextPart(std::string_view part, TextOrigin origin = TextOrigin::Bytes);
 
 // The body's bytes: decoded for base64, quoted-printable and the uuencode names ("x-uue",
 // "uuencode", "x-uuencode", "uue"), copied for any other encoding. Every byte is kept.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/text.h"
 #include "mime/text_part.h"
 
 namespace {
@@ -39,6 +40,45 @@ INSTANTIATE_TEST_SUITE_P(
         PartRow{"DecodedTextEndsAtNul", "\r\nContent-Transfer-Encoding: base64\r\n\r\nYQBi", "a"},
         PartRow{"UnderscoresStayInBodies", "\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\na_b", "a_b"}),
     row_name);
+
+// The same part read from a file and given as a string: the string is what the interface makes
+// of the bytes (UTF-8 kept, any other byte read as Windows-1252), so its 8-bit text is UTF-8
+// already and must not be converted again, while what is still in the charset (escapes,
+// base64, a 7-bit charset's shifts) is.
+struct OriginRow {
+    const char* name;
+    std::string part;  // the bytes as they arrived
+    std::string expected;
+};
+std::string origin_row_name(const testing::TestParamInfo<OriginRow>& info) { return info.param.name; }
+
+class BothOrigins : public testing::TestWithParam<OriginRow> {};
+TEST_P(BothOrigins, ReadTheSame) {
+    const std::string& bytes = GetParam().part;
+    const std::string as_string = velmo::utf16_to_utf8(velmo::utf8_to_utf16(bytes));
+    EXPECT_EQ(velmo::DecodeTextPart(bytes, velmo::TextOrigin::Bytes), GetParam().expected);
+    EXPECT_EQ(velmo::DecodeTextPart(as_string, velmo::TextOrigin::Unicode), GetParam().expected);
+}
+INSTANTIATE_TEST_SUITE_P(
+    TextParts, BothOrigins,
+    testing::Values(
+        OriginRow{"EightBitLatin1", "\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\ncaf\xe9 \x93ok\x94",
+                  "caf\xc3\xa9 \xe2\x80\x9cok\xe2\x80\x9d"},
+        OriginRow{"QuotedPrintableEscapesAndRawLatin1",
+                  "\r\nContent-Type: text/plain; charset=\"latin1\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+                  "caf=E9 cr\xe8me=\r\n br=FBl=E9e",
+                  "caf\xc3\xa9 cr\xc3\xa8me br\xc3\xbbl\xc3\xa9" "e"},
+        OriginRow{"Base64Latin1", "\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: base64"
+                  "\r\n\r\nY2Fm6Q==",
+                  "caf\xc3\xa9"},
+        OriginRow{"EightBitUtf8", "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\ncaf\xc3\xa9", "caf\xc3\xa9"},
+        OriginRow{"SevenBitJapaneseShifts",
+                  "\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x1b$B$\"\x1b(B ok", "\xe3\x81\x82 ok"},
+        OriginRow{"DecodedNulEndsTheText",
+                  "\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+                  "a=00b \xe9",
+                  "a"}),
+    origin_row_name);
 
 std::string data_of(const std::string& part) {
     std::vector<unsigned char> bytes = velmo::DecodePartData(part);

@@ -178,6 +178,37 @@ TEST_F(PopMsgParts, SavingWritesTheDecodedBytesInsideTheFolder) {
     EXPECT_EQ(msg_->DeleteFile(nullptr, nullptr), E_POINTER);
 }
 
+// Regression: an 8-bit Latin-1 body given as a string (as OnRetrieved delivers it) read "cafÃ©",
+// converted a second time. From a file and from a string it now reads the same, and right.
+TEST_F(PopMsgParts, EightBitMailReadsTheSameFromAFileAndFromAString) {
+    const std::string bytes =
+        "Subject: =?iso-8859-1?Q?caf=E9?=\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
+        "--a\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+        "caf\xe9 \x93" "cr\xe8" "me\x94\r\n"
+        "--a\r\nContent-Type: text/html; charset=windows-1252\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+        "<p>caf=E9 =80 cr\xe8" "me</p>\r\n--a--\r\n";
+    const fs::path file = root_ / "latin.eml";
+    std::ofstream(file, std::ios::binary) << bytes;
+    struct Reading {
+        std::string body, alt, subject;
+    };
+    auto reading = [&] {
+        return Reading{text([&](BSTR* o) { return msg_->GetBodyText(o); }),
+                       text([&](BSTR* o) { return msg_->GetAltBody(o); }),
+                       text([&](BSTR* o) { return msg_->GetSubject(o); })};
+    };
+    EXPECT_EQ(number([&](LONG* o) { return msg_->ImportFile(Bstr(file.string()), o); }), 0);
+    const Reading from_file = reading();
+    load(bytes);  // the interface reads each byte that is not UTF-8 as Windows-1252
+    const Reading from_string = reading();
+    EXPECT_EQ(from_file.alt, "caf\xc3\xa9 \xe2\x80\x9c" "cr\xc3\xa8me\xe2\x80\x9d\r\n");
+    EXPECT_EQ(from_file.body, "<p>caf\xc3\xa9 \xe2\x82\xac cr\xc3\xa8me</p>\r\n");
+    EXPECT_EQ(from_file.subject, "caf\xc3\xa9");
+    EXPECT_EQ(from_string.alt, from_file.alt);
+    EXPECT_EQ(from_string.body, from_file.body);
+    EXPECT_EQ(from_string.subject, from_file.subject);
+}
+
 TEST_F(PopMsgParts, HtmlToTextNeedsNoMessage) {
     EXPECT_EQ(text([&](BSTR* o) {
                   return msg_->HtmlToText(Bstr("<html><head><title>T</title></head><body>Hi<br>there</body></html>"), o);
