@@ -121,10 +121,10 @@ std::string_view GetFieldParam(std::string_view field_text, std::string_view par
     key.pop_back();
     at = ascii::find_ci(field_text, key);
     if (at == std::string_view::npos) return {};
-    std::size_t begin = at + key.size();
-    std::size_t end = begin;
-    while (end < field_text.size() && field_text[end] != ';' && !ascii::is_space(field_text[end])) ++end;
-    return field_text.substr(begin, end - begin);
+    // An unquoted value may hold blanks ('name=my report.pdf'): it runs to the next ";", line
+    // break or the end of the field, and only the blanks at its end are dropped.
+    std::string_view value = field_text.substr(at + key.size());
+    return ascii::trim_right(value.substr(0, value.find_first_of(";\r\n")));
 }
 
 }  // namespace velmo

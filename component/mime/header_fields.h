@@ -24,8 +24,9 @@ std::string_view GetPartField(std::string_view part, std::string_view name);
 
 // With an empty `param`: the field's main value (after the first ":" up to the first ";",
 // left-trimmed). Otherwise the value of parameter `param`: the text between double quotes
-// after 'param="', or else the text after 'param=' up to the first ";", white space or line
-// break. The name is matched anywhere in the field, ignoring case; empty when absent.
+// after 'param="', or else the text after 'param=' up to the first ";", line break or the end
+// of the field, trimmed at its right end (so it may hold blanks). The name is matched anywhere in
+// the field, ignoring case; empty when absent.
 std::string_view GetFieldParam(std::string_view field_text, std::string_view param);
 
 }  // namespace velmo

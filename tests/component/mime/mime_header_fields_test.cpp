@@ -104,7 +104,8 @@ TEST_P(GetFieldParamRows, ReadsTheValue) {
 INSTANTIATE_TEST_SUITE_P(
     Params, GetFieldParamRows,
     testing::Values(
-        // An unquoted value ends at ";", white space or a line break.
+        // An unquoted value ends at ";", a line break or the end of the field; blanks inside it
+        // stay, blanks at its end go.
         ParamRow{"UnquotedEndsAtSemicolon", "Content-Type: text/plain; charset=us-ascii; format=flowed", "charset",
                  "us-ascii"},
         ParamRow{"QuotedValue", "Content-Type: text/plain; charset=\"us-ascii\"; format=flowed", "charset",
@@ -117,6 +118,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParamRow{"UnquotedBoundaryBeforeFolding", "Content-Type: multipart/mixed; boundary=abc\r\n\tx=1",
                  "boundary", "abc"},
         ParamRow{"UnquotedValueToTheEnd", "Content-Type: a; name=x.gif", "name", "x.gif"},
+        ParamRow{"UnquotedValueKeepsInnerBlanks", "Content-Type: a; name=my report.pdf", "name", "my report.pdf"},
+        ParamRow{"UnquotedValueWithBlanksThenParameter", "Content-Type: a; name=my  report.pdf \t; size=3", "name",
+                 "my  report.pdf"},
+        ParamRow{"UnquotedValueBeforeFoldedParameter", "Content-Type: a; name=old notes.txt;\r\n\tsize=3", "name",
+                 "old notes.txt"},
+        ParamRow{"UnquotedCharsetBeforeFormat", "Content-Type: text/plain; charset=utf-8 ; format=flowed", "charset",
+                 "utf-8"},
         ParamRow{"NameCaseIgnored", "Content-Type: text/plain; CHARSET=\"UTF-8\"", "Charset", "UTF-8"},
         ParamRow{"TailOfALongerName", "Content-Disposition: attachment; filename=\"a.pdf\"", "name", "a.pdf"},
         ParamRow{"MissingClosingQuote", "Content-Type: a; name=\"x.gif", "name", ""},
