@@ -1,6 +1,6 @@
 #include "mime/attachment_saving.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -8,7 +8,7 @@
 #include "mime/attachment_files.h"
 #include "mime/attachments.h"
 #include "mime/base64.h"
-#include "mime/message_bodies.h"
+#include "mime/part_kind.h"
 #include "mime/text_part.h"
 
 namespace velmo {
@@ -21,46 +21,54 @@ constexpr std::size_t kSlice = 256 * 1024;
 // A base64 body is decoded slice by slice straight into the file, so a large attachment
 // costs neither a buffer of its size nor a trip through main memory; the bytes written are
 // exactly those DecodePartData gives.
-bool save_base64(std::string_view part, const std::string& file) {
+bool write_base64(int fd, std::string_view part) {
     std::size_t blank = part.find("\r\n\r\n");
     std::string_view body = blank == std::string_view::npos ? std::string_view{} : part.substr(blank + 4);
-    std::FILE* f = std::fopen(file.c_str(), "w+b");
-    if (!f) return false;
-    std::vector<unsigned char> out(kSlice * 3 / 4 + 1);
+    std::vector<unsigned char> out(std::min(kSlice, body.size()) * 3 / 4 + 1);
     Base64Decoder decoder;
-    bool ok = true;
-    for (std::size_t at = 0; ok && at < body.size() && !decoder.ended(); at += kSlice) {
-        std::string_view slice = body.substr(at, kSlice);
-        std::size_t n = decoder.decode(as_bytes(slice), out.data());
-        ok = n == 0 || std::fwrite(out.data(), 1, n, f) == n;
+    for (std::size_t at = 0; at < body.size() && !decoder.ended(); at += kSlice) {
+        std::size_t n = decoder.decode(as_bytes(body.substr(at, kSlice)), out.data());
+        if (!write_all(fd, std::string_view(reinterpret_cast<const char*>(out.data()), n))) return false;
     }
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
+    return true;
+}
+
+// Writes the decoded content of attachment part `part`.
+FileWriter content_writer(std::string_view part) {
+    return [part](int fd) {
+        if (ascii::equals_ci(transfer_encoding(part), "base64")) return write_base64(fd, part);
+        std::vector<unsigned char> bytes = DecodePartData(part);
+        return write_all(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    };
+}
+
+bool save_into(SaveFolder& folder, std::string_view part, long n) {
+    std::string name = safe_attachment_name(attachment_part_name(part, n), numbered_attachment_name(n));
+    return folder.save(name, content_writer(part)).has_value();
 }
 
 }  // namespace
 
 bool save_attachment(const PartList& parts, const std::string& folder, long n) {
-    if (folder.empty()) return false;
-    std::string name = attachment_name(parts, n);
-    if (name.empty()) return false;  // out of range
-    std::optional<std::string> target = attachment_target(folder, safe_attachment_name(name, numbered_attachment_name(n)));
-    return target && save_attachment_as(parts, *target, n);
+    std::optional<std::string_view> part = find_attachment(parts, n);
+    if (!part) return false;
+    SaveFolder into(folder);
+    return into.is_open() && save_into(into, *part, n);
 }
 
 bool save_attachment_as(const PartList& parts, const std::string& file, long n) {
     std::optional<std::string_view> part = find_attachment(parts, n);
-    if (!part) return false;
-    if (ascii::equals_ci(transfer_encoding(*part), "base64")) return save_path_fits(file) && save_base64(*part, file);
-    std::optional<std::vector<unsigned char>> bytes = attachment_bytes(parts, n);
-    return bytes && save_bytes(file, *bytes);
+    return part && save_new_file(file, content_writer(*part));
 }
 
 long save_all_attachments(const PartList& parts, const std::string& folder) {
-    long saved = 0;
-    const long count = attachment_count(parts);
-    for (long n = 1; n <= count; ++n)
-        if (save_attachment(parts, folder, n)) ++saved;
+    SaveFolder into(folder);
+    if (!into.is_open()) return 0;
+    long n = 0, saved = 0;
+    for (std::string_view part : parts) {
+        if (!IsAttachmentPart(part)) continue;
+        if (save_into(into, part, ++n)) ++saved;
+    }
     return saved;
 }
 

@@ -49,12 +49,15 @@ std::string numbered_attachment_name(long n) {
 
 std::string attachment_name(const PartList& parts, long n) {
     std::optional<std::string_view> part = find_attachment(parts, n);
-    if (!part) return {};
-    std::string_view given = GetFieldParam(GetPartField(*part, "Content-Type"), "name");
-    if (given.empty()) given = GetFieldParam(GetPartField(*part, "Content-Disposition"), "filename");
+    return part ? attachment_part_name(*part, n) : std::string();
+}
+
+std::string attachment_part_name(std::string_view part, long n) {
+    std::string_view given = GetFieldParam(GetPartField(part, "Content-Type"), "name");
+    if (given.empty()) given = GetFieldParam(GetPartField(part, "Content-Disposition"), "filename");
     std::string name = DecodeWords(given);
     if (!name.empty()) return name;
-    name = attached_message_name(*part);
+    name = attached_message_name(part);
     if (!name.empty()) return name;
     return numbered_attachment_name(n);
 }

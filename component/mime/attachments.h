@@ -19,6 +19,8 @@ std::optional<std::string_view> find_attachment(const PartList& parts, long n);
 // characters \ / : * ? " < > | made "_" plus ".eml"; else "ATTACHMENT_%03d.DAT" of n - 1.
 // Empty when n is out of range. The name is the sender's text: see safe_attachment_name.
 std::string attachment_name(const PartList& parts, long n);
+// The same for the attachment part `part`, which is attachment number `n`.
+std::string attachment_part_name(std::string_view part, long n);
 
 // The fallback name of attachment `n` (from 1): 'ATTACHMENT_000.DAT' for the first.
 std::string numbered_attachment_name(long n);

@@ -3,7 +3,9 @@
 // temporary folder with the bytes read back.
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -111,7 +113,8 @@ TEST_P(SafeNameTest, OnlyTheLastComponentIsUsed) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, SafeNameTest,
                          ::testing::Values(SafeNameRow{"Plain", "a.pdf", "a.pdf"},
-                                           SafeNameRow{"ClimbsOut", "../../.bashrc", ".bashrc"},
+                                           SafeNameRow{"ClimbsOut", "../../.bashrc", "_.bashrc"},
+                                           SafeNameRow{"HiddenGetsAVisiblePrefix", ".profile", "_.profile"},
                                            SafeNameRow{"Absolute", "/etc/cron.d/job", "job"},
                                            SafeNameRow{"WindowsPath", "C:\\Users\\x\\evil.exe", "evil.exe"},
                                            SafeNameRow{"Dot", ".", "ATTACHMENT_004.DAT"},
@@ -119,8 +122,46 @@ INSTANTIATE_TEST_SUITE_P(Rows, SafeNameTest,
                                            SafeNameRow{"DotDotAfterAFolder", "x/..", "ATTACHMENT_004.DAT"},
                                            SafeNameRow{"EndsWithASlash", "folder/", "ATTACHMENT_004.DAT"},
                                            SafeNameRow{"Empty", "", "ATTACHMENT_004.DAT"},
-                                           SafeNameRow{"DotsInsideAName", "..a..b", "..a..b"}),
+                                           SafeNameRow{"DotsAtTheStart", "..a..b", "_..a..b"},
+                                           SafeNameRow{"DotsInsideAName", "a..b.", "a..b."}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct VariantRow {
+    const char* name;
+    std::string given;
+    unsigned k;
+    std::string variant;
+};
+
+class NameVariantTest : public ::testing::TestWithParam<VariantRow> {};
+
+TEST_P(NameVariantTest, NumberGoesBeforeTheExtension) {
+    EXPECT_EQ(velmo::name_variant(GetParam().given, GetParam().k), GetParam().variant);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, NameVariantTest,
+                         ::testing::Values(VariantRow{"WithExtension", "report.pdf", 1, "report (1).pdf"},
+                                           VariantRow{"NoExtension", "README", 12, "README (12)"},
+                                           VariantRow{"TwoDots", "data.tar.gz", 2, "data.tar (2).gz"},
+                                           VariantRow{"PrefixedHidden", "_.bashrc", 1, "_ (1).bashrc"},
+                                           VariantRow{"BlanksKept", "my report.pdf", 3, "my report (3).pdf"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A variant of a name at the length limit is shortened before its extension, and never inside
+// a UTF-8 character.
+TEST(NameVariant, StaysWithinTheLimitAndWholeCharacters) {
+    std::string stem;
+    while (stem.size() < NAME_MAX) stem += "\xc3\xa9";  // 'é', two bytes each
+    const std::string name = stem.substr(0, NAME_MAX - 4) + ".pdf";
+    ASSERT_EQ(name.size(), static_cast<std::size_t>(NAME_MAX));
+    const std::string v = velmo::name_variant(name, 100);
+    EXPECT_LE(v.size(), static_cast<std::size_t>(NAME_MAX));
+    ASSERT_GE(v.size(), 10u);
+    EXPECT_EQ(v.substr(v.size() - 10), " (100).pdf");
+    const std::string kept = v.substr(0, v.size() - 10);
+    EXPECT_EQ(kept.size() % 2, 0u);
+    EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
+}
 
 TEST(AttachmentTarget, JoinsWithOneSlashAndRefusesWhatCannotBeAPath) {
     EXPECT_EQ(velmo::attachment_target("/out", "a.pdf"), "/out/a.pdf");
@@ -161,14 +202,81 @@ protected:
 
 TEST_F(SavingTest, SaveAttachmentWritesTheDecodedBytesUnderItsName) {
     LoadedParts msg(with_attachments({kPdf}));
-    for (std::string dir : {folder.string(), folder.string() + "/"}) {
-        ASSERT_TRUE(velmo::save_attachment(msg.parts, dir, 1)) << dir;
-        EXPECT_EQ(read(folder / "a.pdf"), kPdfBytes);
-    }
-    // An existing file is overwritten, shorter content included.
-    std::ofstream(folder / "a.pdf", std::ios::binary) << std::string(1000, 'x');
     ASSERT_TRUE(velmo::save_attachment(msg.parts, folder.string(), 1));
     EXPECT_EQ(read(folder / "a.pdf"), kPdfBytes);
+    // Saved again, with or without a final "/": a new file each time, the first one kept.
+    ASSERT_TRUE(velmo::save_attachment(msg.parts, folder.string() + "/", 1));
+    EXPECT_EQ(saved(), (std::vector<std::string>{"a (1).pdf", "a.pdf"}));
+    EXPECT_EQ(read(folder / "a (1).pdf"), kPdfBytes);
+}
+
+// Regression: a name that was taken used to be overwritten without asking.
+TEST_F(SavingTest, TakenNamesGetFreeVariantsAndNothingIsOverwritten) {
+    std::ofstream(folder / "a.pdf", std::ios::binary) << "mine";
+    std::ofstream(folder / "a (2).pdf", std::ios::binary) << "also mine";
+    LoadedParts msg(with_attachments({kPdf, kPdf, kPdf, kPdf}));
+    EXPECT_EQ(velmo::save_all_attachments(msg.parts, folder.string()), 4);
+    EXPECT_EQ(saved(), (std::vector<std::string>{"a (1).pdf", "a (2).pdf", "a (3).pdf", "a (4).pdf", "a (5).pdf",
+                                                 "a.pdf"}));
+    EXPECT_EQ(read(folder / "a.pdf"), "mine");
+    EXPECT_EQ(read(folder / "a (2).pdf"), "also mine");
+    for (const char* name : {"a (1).pdf", "a (3).pdf", "a (4).pdf", "a (5).pdf"})
+        EXPECT_EQ(read(folder / name), kPdfBytes) << name;
+}
+
+// Regression: 'name=my report.pdf' was cut at the blank, so two such attachments were both
+// saved as "my" (the second over the first) and both counted.
+TEST_F(SavingTest, UnquotedNamesWithBlanksSaveUnderTheirWholeNames) {
+    LoadedParts msg(with_attachments({"Content-Type: text/x; name=my report.pdf\r\n\r\nreport",
+                                      "Content-Type: text/x; name=my notes.pdf \r\n\r\nnotes"}));
+    EXPECT_EQ(velmo::attachment_name(msg.parts, 1), "my report.pdf");
+    EXPECT_EQ(velmo::save_all_attachments(msg.parts, folder.string()), 2);
+    EXPECT_EQ(saved(), (std::vector<std::string>{"my notes.pdf", "my report.pdf"}));
+    EXPECT_EQ(read(folder / "my report.pdf"), "report\r\n");
+    EXPECT_EQ(read(folder / "my notes.pdf"), "notes\r\n");
+}
+
+TEST_F(SavingTest, SymbolicLinksAreNeverFollowed) {
+    const fs::path victim = root / "victim.txt";
+    std::ofstream(victim, std::ios::binary) << "precious";
+    fs::create_symlink(victim, folder / "a.pdf");
+    fs::create_symlink(root / "planted.txt", folder / "b.txt");  // dangling
+    LoadedParts msg(with_attachments({kPdf, "Content-Type: text/x; name=\"b.txt\"\r\n\r\nplanted"}));
+    EXPECT_EQ(velmo::save_all_attachments(msg.parts, folder.string()), 2);
+    EXPECT_EQ(read(victim), "precious");
+    EXPECT_FALSE(fs::exists(root / "planted.txt"));
+    EXPECT_EQ(read(folder / "a (1).pdf"), kPdfBytes);
+    EXPECT_EQ(read(folder / "b (1).txt"), "planted\r\n");
+    EXPECT_TRUE(fs::is_symlink(folder / "a.pdf"));
+    // The exact file of SaveAttachmentAs is refused when anything is there, link or file.
+    EXPECT_FALSE(velmo::save_attachment_as(msg.parts, (folder / "a.pdf").string(), 1));
+    EXPECT_FALSE(velmo::save_attachment_as(msg.parts, (folder / "b.txt").string(), 1));
+    EXPECT_FALSE(velmo::save_attachment_as(msg.parts, victim.string(), 1));
+    EXPECT_EQ(read(victim), "precious");
+    EXPECT_FALSE(fs::exists(root / "planted.txt"));
+}
+
+// A file that cannot be written completely (here: past the process's file size limit) is
+// removed again and not counted.
+TEST_F(SavingTest, AFailedWriteLeavesNoFileAndIsNotCounted) {
+    LoadedParts msg(with_attachments({"Content-Type: text/x; name=\"big.txt\"\r\n\r\n" + std::string(4096, 'b'),
+                                      "Content-Type: text/x; name=\"small.txt\"\r\n\r\nsmall",
+                                      "Content-Type: text/x; name=\"b64.bin\"\r\nContent-Transfer-Encoding: base64"
+                                      "\r\n\r\n" + std::string(4096, 'A')}));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    sighandler_t old_handler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const long count = velmo::save_all_attachments(msg.parts, folder.string());
+    const bool as_ok = velmo::save_attachment_as(msg.parts, (root / "big-as.txt").string(), 1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(saved(), (std::vector<std::string>{"small.txt"}));
+    EXPECT_FALSE(as_ok);
+    EXPECT_FALSE(fs::exists(root / "big-as.txt"));
 }
 
 TEST_F(SavingTest, SaveAttachmentFailsForABadNumberFolderOrPath) {
@@ -183,9 +291,10 @@ TEST_F(SavingTest, SaveAttachmentFailsForABadNumberFolderOrPath) {
 TEST_F(SavingTest, HostileNamesStayInsideTheFolder) {
     LoadedParts msg(with_attachments({"Content-Type: text/x; name=\"../escaped.txt\"\r\n\r\none",
                                       "Content-Type: text/x; name=\"..\"\r\n\r\ntwo",
-                                      "Content-Type: text/x; name=\"/tmp/absolute.txt\"\r\n\r\nthree"}));
-    EXPECT_EQ(velmo::save_all_attachments(msg.parts, folder.string()), 3);
-    EXPECT_EQ(saved(), (std::vector<std::string>{"ATTACHMENT_001.DAT", "absolute.txt", "escaped.txt"}));
+                                      "Content-Type: text/x; name=\"/tmp/absolute.txt\"\r\n\r\nthree",
+                                      "Content-Type: text/x; name=\"../.bashrc\"\r\n\r\nfour"}));
+    EXPECT_EQ(velmo::save_all_attachments(msg.parts, folder.string()), 4);
+    EXPECT_EQ(saved(), (std::vector<std::string>{"ATTACHMENT_001.DAT", "_.bashrc", "absolute.txt", "escaped.txt"}));
     EXPECT_FALSE(fs::exists(root / "escaped.txt"));
     EXPECT_EQ(read(folder / "escaped.txt"), "one\r\n");
     EXPECT_EQ(read(folder / "ATTACHMENT_001.DAT"), "two\r\n");
