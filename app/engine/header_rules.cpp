@@ -13,9 +13,21 @@ bool any_contains(const QStringList& list, const QString& a, const QString& b) {
 
 }  // namespace
 
+bool is_blank_phrase(const QString& phrase) {
+  for (const QChar c : phrase)
+    if (!c.isSpace()) return false;
+  return true;
+}
+
 bool contains_phrase(const QString& text, const QString& phrase) {
-  if (text.isEmpty()) return false;
+  if (text.isEmpty() || is_blank_phrase(phrase)) return false;
   return text.contains(phrase, Qt::CaseInsensitive);
+}
+
+bool has_usable_phrase(const QStringList& list) {
+  for (const QString& phrase : list)
+    if (!is_blank_phrase(phrase)) return true;
+  return false;
 }
 
 bool size_rule(const AccountRecord& record, qint32 message_size) {
@@ -23,7 +35,9 @@ bool size_rule(const AccountRecord& record, qint32 message_size) {
 }
 
 bool check_from(const AccountRecord& record, const QString& from, const QString& from_name) {
-  if (record.from_list.isEmpty()) return false;
+  // Blank phrases do not count: a gate whose list holds only blanks admits no one, and
+  // must not delete every sender.
+  if (!has_usable_phrase(record.from_list)) return false;
   switch (record.gate_mode) {
     case 0:
       return any_contains(record.from_list, from, from_name);

@@ -21,15 +21,24 @@ struct HeaderFields {
   QString subject;       // GetSubject
 };
 
-// True when `text` holds `phrase` anywhere, letter case ignored. An empty phrase is in
-// every non-empty text; an empty text holds no phrase, not even an empty one.
+// True when a phrase is empty or holds only blanks. Such a phrase is ignored by every
+// rule: it would otherwise be in nearly every text and delete (or, in gate mode, admit)
+// whole mailboxes. Account files that hold one still load; it simply never matches.
+bool is_blank_phrase(const QString& phrase);
+
+// True when `text` holds `phrase` anywhere, letter case ignored. A blank phrase is in no
+// text; an empty text holds no phrase.
 bool contains_phrase(const QString& text, const QString& phrase);
+
+// True when the list holds at least one phrase that is not blank.
+bool has_usable_phrase(const QStringList& list);
 
 // True when the size rule is on (size_limit_on exactly 1) and size >= size_limit.
 bool size_rule(const AccountRecord& record, qint32 message_size);
 
 // Sender rule: filter mode deletes a sender that contains a From phrase; gate mode
-// deletes one that contains none. An empty From list, or another mode value, keeps it.
+// deletes one that contains none. A From list without a usable (non-blank) phrase, or
+// another mode value, keeps it.
 bool check_from(const AccountRecord& record, const QString& from, const QString& from_name);
 
 // Recipient rule (filter mode only): the first recipient's name or address holds a To phrase.

@@ -1,5 +1,6 @@
 #include "list_import_export.h"
 
+#include "engine/header_rules.h"
 #include "entry_filters.h"
 #include "frm_getfile.h"
 #include "frm_getfolder.h"
@@ -18,6 +19,16 @@ namespace {
 const QString kCancelledChoice = QStringLiteral("0");
 const QString kCancelledPicker = QStringLiteral("EXIT");
 
+QString counted(int n, const char* one, const char* many) {
+  return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+QString list_name_of(const QString& choice) {
+  if (choice == u"1") return QStringLiteral("From");
+  if (choice == u"2") return QStringLiteral("Subject");
+  return QStringLiteral("To");
+}
+
 }  // namespace
 
 QListWidget* PhraseLists::chosen(const QString& choice) const {
@@ -27,18 +38,36 @@ QListWidget* PhraseLists::chosen(const QString& choice) const {
   return nullptr;
 }
 
-int merge_phrases(QListWidget* list, const QStringList& lines) {
+ImportTally merge_phrases(QListWidget* list, const QStringList& lines) {
   const QStringList present = list_entries(list);
   QSet<QString> held(present.begin(), present.end());
-  int added = 0;
+  ImportTally tally;
   for (const QString& line : lines) {
     const QString phrase = drop_double_quotes(line);
-    if (held.contains(phrase)) continue;
+    if (is_blank_phrase(phrase)) {
+      ++tally.blank;
+      continue;
+    }
+    if (held.contains(phrase)) {
+      ++tally.duplicate;
+      continue;
+    }
     held.insert(phrase);
     insert_sorted(list, phrase);
-    ++added;
+    ++tally.added;
   }
-  return added;
+  return tally;
+}
+
+QString import_summary(const ImportTally& tally, const QString& list_name) {
+  QString text = QStringLiteral("Added ") + counted(tally.added, "phrase", "phrases") +
+                 QStringLiteral(" to the ") + list_name + QStringLiteral(" list.");
+  const int skipped = tally.blank + tally.duplicate;
+  if (skipped == 0) return text;
+  text += QLatin1Char('\r') + QStringLiteral("Skipped ") + counted(skipped, "line", "lines") +
+          QStringLiteral(": ") + QString::number(tally.blank) + QStringLiteral(" blank, ") +
+          QString::number(tally.duplicate) + QStringLiteral(" already in the list.");
+  return text;
 }
 
 void import_text_file(const PhraseLists& lists, QWidget* parent) {
@@ -52,7 +81,7 @@ void import_text_file(const PhraseLists& lists, QWidget* parent) {
     show_message(QStringLiteral("Error Importing File!"), parent);
     return;
   }
-  merge_phrases(list, *lines);
+  show_message(import_summary(merge_phrases(list, *lines), list_name_of(choice)), parent);
 }
 
 void export_text_file(const PhraseLists& lists, const QString& description, QWidget* parent) {

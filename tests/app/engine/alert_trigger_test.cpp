@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FindCase{"nowhere", {alert("invoice")}, -1},
                       FindCase{"first_of_two_matching", {alert("order"), alert("shop")}, 0},
                       FindCase{"later_one_matches", {alert("invoice"), alert("shop")}, 1},
-                      FindCase{"empty_phrase_matches", {alert("")}, 0}),
+                      FindCase{"empty_phrase_never_fires", {alert("")}, -1},
+                      FindCase{"blank_phrase_skipped_for_later", {alert("  "), alert("shop")}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DeleteCase {

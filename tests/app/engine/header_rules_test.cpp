@@ -38,7 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
         ContainsCase{"inside_a_word", "joanne@example.com", "ann", true},
         ContainsCase{"not_there", "bob@example.com", "ann", false},
         ContainsCase{"no_trimming", "bob@example.com", " bob", false},
-        ContainsCase{"empty_phrase_in_text", "anything", "", true},
+        ContainsCase{"empty_phrase_never_matches", "anything", "", false},
+        ContainsCase{"blank_phrase_never_matches", "two words", " ", false},
+        ContainsCase{"tab_phrase_never_matches", "a\tb", "\t", false},
+        ContainsCase{"inner_blank_phrase_matches", "buy now", "y n", true},
         ContainsCase{"empty_text_no_phrase", "", "a", false},
         ContainsCase{"empty_text_empty_phrase", "", "", false},
         ContainsCase{"non_ascii_case", QString::fromUtf8("ÉCOLE"), QString::fromUtf8("école"), true},
@@ -86,8 +89,51 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"filter_to_empty_fields", account(0, {}, {}, {"x"}), fields("a@b", ""), false, false, false},
         RuleCase{"filter_subject", account(0, {}, {"viagra"}), fields("a@b", "", "", "", "Cheap VIAGRA now"), false, false, true},
         RuleCase{"filter_subject_empty_subject", account(0, {}, {""}), fields("a@b", ""), false, false, false},
-        RuleCase{"empty_entry_marks_non_empty_field", account(0, {""}, {""}, {""}), fields("a@b", "", "n", "", "s"), true, true, true},
+        RuleCase{"empty_entry_marks_nothing", account(0, {""}, {""}, {""}), fields("a@b", "", "n", "", "s"), false, false, false},
         RuleCase{"later_entry_matches", account(0, {"zzz", "yyy", "b@"}), fields("b@c", ""), true, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A blank phrase (empty, blanks, tabs) is ignored by every rule: it neither deletes nor,
+// in gate mode, admits. Each row puts blanks into one list beside real phrases.
+struct BlankCase {
+  const char* name;
+  AccountRecord record;
+  bool deleted;  // the whole verdict, alerts included
+};
+
+AccountRecord with_alert(AccountRecord r, QString phrase) {
+  r.alerts.append(AlertRule{std::move(phrase), 0, {}, QStringLiteral("yes")});
+  return r;
+}
+
+class BlankPhraseTest : public ::testing::TestWithParam<BlankCase> {};
+
+TEST_P(BlankPhraseTest, NeverMatches) {
+  const BlankCase& c = GetParam();
+  const HeaderFields f = fields("friend@home.example", "A Friend", "Me Too", "me@home.example", "Lunch at noon");
+  const bool verdict = judge_message(c.record, f, 500, [&] {
+    // check_alert's own match: the first alert whose phrase is in a field.
+    for (const AlertRule& a : c.record.alerts)
+      for (const QString* t : {&f.from_address, &f.from_name, &f.subject, &f.to_name, &f.to_address})
+        if (contains_phrase(*t, a.phrase)) return true;
+    return false;
+  });
+  EXPECT_EQ(verdict, c.deleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRule, BlankPhraseTest,
+    ::testing::Values(
+        BlankCase{"filter_from_empty", account(0, {"", "@spam.example"}), false},
+        BlankCase{"filter_from_blanks", account(0, {"   ", "\t"}), false},
+        BlankCase{"filter_subject_blank", account(0, {}, {" ", "casino"}), false},
+        BlankCase{"filter_to_blank", account(0, {}, {}, {"", "  "}), false},
+        BlankCase{"gate_only_blanks_keeps", account(1, {"", " "}), false},
+        BlankCase{"gate_blank_does_not_admit", account(1, {" ", "@colleague.org"}), true},
+        BlankCase{"gate_real_phrase_admits", account(1, {" ", "@home.example"}), false},
+        BlankCase{"alert_blank", with_alert(account(0, {}), QStringLiteral(" ")), false},
+        BlankCase{"alert_empty", with_alert(account(0, {}), QString()), false},
+        BlankCase{"real_phrase_still_matches", account(0, {"", "friend@"}), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SizeCase {

@@ -66,9 +66,9 @@ class ImportExport : public testing::Test {
   // Imports the file `name` of the lists folder into list `header`; an empty name
   // cancels the file picker.
   void import(frm_account& d, int header, const QString& name) {
-    arm_chooser("Select Header To Import To:", header, Step::kChoose, [=](QWidget* chooser) {
+    arm_chooser("Select Header To Import To:", header, Step::kChoose, [=, this](QWidget* chooser) {
       when_window<frm_getfile>(
-          [=](frm_getfile* p) {
+          [=, this](frm_getfile* p) {
             EXPECT_EQ(p->windowTitle(), "Select a file to import.");
             if (name.isEmpty()) {
               p->Command2->click();
@@ -77,6 +77,7 @@ class ImportExport : public testing::Test {
             QListWidgetItem* item = item_named(p->lists->File1, name);
             ASSERT_NE(item, nullptr) << name.toStdString();
             p->lists->File1->setCurrentItem(item);
+            expect_message(&summary_, p);
             p->Command1->click();
           },
           chooser);
@@ -110,6 +111,7 @@ class ImportExport : public testing::Test {
   QTemporaryDir accounts_;
   QTemporaryDir lists_;
   AccountRecord record_;
+  QString summary_;  // the message shown after the last import
   std::unique_ptr<frm_account> dialog_;
 };
 
@@ -123,12 +125,14 @@ TEST_F(ImportExport, ImportSkipsExactDuplicatesAndSorts) {
   EXPECT_EQ(d.to.list->count(), 0);
 }
 
-TEST_F(ImportExport, ABlankLineAddsOneEmptyEntry) {
+TEST_F(ImportExport, BlankLinesAreSkippedAndCounted) {
   frm_account& d = open();
-  import(d, 3, list_file("blank.txt", "x\r\n\r\ny\r\n"));
-  EXPECT_EQ(entries_of(d.to.list), QStringList({"", "x", "y"}));
+  import(d, 3, list_file("blank.txt", "x\r\n\r\n  \r\ny\r\n"));
+  EXPECT_EQ(entries_of(d.to.list), QStringList({"x", "y"}));
+  EXPECT_EQ(summary_, "Added 2 phrases to the To list.\nSkipped 2 lines: 2 blank, 0 already in the list.");
   import(d, 3, "blank.txt");
-  EXPECT_EQ(entries_of(d.to.list), QStringList({"", "x", "y"}));
+  EXPECT_EQ(entries_of(d.to.list), QStringList({"x", "y"}));
+  EXPECT_EQ(summary_, "Added 0 phrases to the To list.\nSkipped 4 lines: 2 blank, 2 already in the list.");
 }
 
 TEST_F(ImportExport, LinesKeepBlanksAndCommasAnyLineEnd) {
@@ -269,8 +273,9 @@ TEST_F(ImportExport, ClosingTheChooserByItsTitleBarKeepsTheChoice) {
   list_file("t.txt", "to-entry\r\n");
   arm_chooser("Select Header To Import To:", 3, Step::kCloseWindow, [&](QWidget* chooser) {
     when_window<frm_getfile>(
-        [](frm_getfile* p) {
+        [this](frm_getfile* p) {
           p->lists->File1->setCurrentItem(item_named(p->lists->File1, "t.txt"));
+          expect_message(&summary_, p);
           p->Command1->click();
         },
         chooser);

@@ -98,12 +98,25 @@ TEST(SortedList, IgnoresCaseAndKeepsEqualsInArrivalOrder) {
   EXPECT_EQ(entries_of(&list), QStringList({"Alpha", "beta", "zeta"}));
 }
 
-TEST(MergePhrases, SkipsExactDuplicatesOnly) {
+TEST(MergePhrases, SkipsExactDuplicatesAndBlankLines) {
   QListWidget list;
-  EXPECT_EQ(merge_phrases(&list, {"b", "a", "b", "d"}), 3);
+  EXPECT_EQ(merge_phrases(&list, {"b", "a", "b", "d"}), (ImportTally{3, 0, 1}));
   EXPECT_EQ(entries_of(&list), QStringList({"a", "b", "d"}));
-  EXPECT_EQ(merge_phrases(&list, {"B", "d", "", ""}), 2);
-  EXPECT_EQ(entries_of(&list), QStringList({"", "a", "b", "B", "d"}));
+  EXPECT_EQ(merge_phrases(&list, {"B", "d", "", "", "   ", "\t", "\"\""}), (ImportTally{1, 5, 1}));
+  EXPECT_EQ(entries_of(&list), QStringList({"a", "b", "B", "d"}));
+}
+
+TEST(ImportSummary, CountsWhatWasAddedAndSkipped) {
+  const struct {
+    ImportTally tally;
+    const char* text;
+  } rows[] = {
+      {{3, 0, 0}, "Added 3 phrases to the From list."},
+      {{1, 0, 0}, "Added 1 phrase to the From list."},
+      {{0, 1, 0}, "Added 0 phrases to the From list.\rSkipped 1 line: 1 blank, 0 already in the list."},
+      {{2, 2, 1}, "Added 2 phrases to the From list.\rSkipped 3 lines: 2 blank, 1 already in the list."},
+  };
+  for (const auto& row : rows) EXPECT_EQ(import_summary(row.tally, "From"), row.text);
 }
 
 TEST(MergePhrases, KeepsCommasAndBlanksDropsQuotes) {
