@@ -104,6 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::uint32_t message_size = 0;
         std::string text;
         bool ok = false;
+        session.BeginRequest();
         switch (op) {
             case 'U': ok = session.LoginUserPass("127.0.0.1", "fuzz", "secret", 110); break;
             case 'V': ok = session.LoginUserPass("pop3s://mail.example", "fuzz", "secret", 0); break;
@@ -156,6 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(transport.is_tls() == (op == 'V'));
         }
         if (!session.connected()) check(!session.list_loaded() && !session.uidl_loaded());
+        // Every failure names its cause.
+        if (!ok && op != 'Q' && std::string_view("UVASLIzuTRDEN").find(op) != std::string_view::npos)
+            check(session.last_failure().kind != velmo::FailureKind::None && !session.last_failure().text.empty());
         for (; checked < transport.sent().size(); ++checked) check_command(transport.sent()[checked]);
     }
     session.CloseSession();

@@ -99,57 +99,160 @@ void Pop3Session::WriteLog(std::string_view text) const {
     ::close(fd);
 }
 
+void Pop3Session::BeginRequest() {
+    ClearFailure();
+    const std::uint64_t span = std::uint64_t(timeout_ms()) * kDeadlineFactor;
+    deadline_ = Clock::now() + std::chrono::milliseconds(span);
+    deadline_span_ms_ = span;
+}
+
+std::size_t Pop3Session::RetrieveLimit(std::int32_t n) const {
+    const std::uint64_t cap = max_message_size();
+    if (!list_loaded_ || n < 1 || static_cast<std::size_t>(n) > sizes_.size() ||
+        !size_valid_[static_cast<std::size_t>(n) - 1])
+        return static_cast<std::size_t>(cap);
+    // Twice the listed size: a server that counts LF line ends lists less than it sends.
+    const std::uint64_t listed = 2 * std::uint64_t(sizes_[static_cast<std::size_t>(n) - 1]) + kRetrieveMargin;
+    return static_cast<std::size_t>(std::min(listed, cap));
+}
+
+void Pop3Session::ClearFailure() {
+    std::lock_guard lock(failure_mutex_);
+    failure_ = {};
+}
+
+bool Pop3Session::EndRequest(bool ok) {
+    if (ok) ClearFailure();
+    return ok;
+}
+
+FailureCause Pop3Session::last_failure() const {
+    std::lock_guard lock(failure_mutex_);
+    return failure_;
+}
+
+bool Pop3Session::SetFailure(FailureKind kind, std::string text) {
+    if (quiet_) return false;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    std::lock_guard lock(failure_mutex_);
+    failure_ = {kind, std::move(text)};
+    return false;
+}
+
+bool Pop3Session::ServerSaid(std::string_view reply) {
+    return SetFailure(FailureKind::ServerError, "the server answered: " + quote_reply(reply));
+}
+
 bool Pop3Session::SendRaw(std::string_view text) {
     WriteLog(text);
-    return transport_->send_once(text);
+    if (transport_->send_once(text)) return true;
+    return SetFailure(FailureKind::ConnectionLost, "sending to the server failed");
 }
 
 bool Pop3Session::SendCommand(std::string_view text) {
-    if (!connected()) return false;
+    if (!connected()) return SetFailure(FailureKind::NotConnected, "not connected");
     return SendRaw(text);
 }
 
 Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
     char buffer[kReceiveChunk];
     auto mark = Clock::now();
+    // Until the reply is read to its end the stream is out of step with the commands.
+    broken_ = true;
+    auto broke = [this] {
+        SetFailure(FailureKind::ConnectionLost, "the connection to the server broke");
+        return ReadEnd::SocketError;
+    };
     for (;;) {
-        if (Interrupted()) return ReadEnd::Stopped;
+        if (Interrupted()) {
+            SetFailure(FailureKind::Stopped, "stopped by the client");
+            return ReadEnd::Stopped;
+        }
         const std::int64_t idle =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
         const std::int64_t limit = timeout_ms();
-        if (idle > limit) return ReadEnd::Timeout;
+        if (idle > limit) {
+            SetFailure(FailureKind::NoAnswer, "no answer within " + seconds_text(timeout_ms()));
+            return ReadEnd::Timeout;
+        }
+        if (Clock::now() > deadline_) {
+            SetFailure(FailureKind::Deadline, "no complete reply within " +
+                                                  seconds_text(static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                                      deadline_span_ms_, UINT32_MAX))) +
+                                                  " (data still arriving)");
+            return ReadEnd::Timeout;
+        }
         const int wait = static_cast<int>(std::min<std::int64_t>(Transport::kMaxWaitMs, limit - idle + 1));
         switch (transport_->wait_readable(wait)) {
-            case Transport::Ready::Error: return ReadEnd::SocketError;
+            case Transport::Ready::Error: return broke();
             case Transport::Ready::Nothing: continue;
             case Transport::Ready::Data: break;
         }
         const long received = transport_->receive(buffer, sizeof buffer);
-        if (received < 0) return ReadEnd::SocketError;
-        if (received == 0) return ReadEnd::Closed;
+        if (received < 0) return broke();
+        if (received == 0) {
+            SetFailure(FailureKind::ConnectionLost, "the server closed the connection");
+            return ReadEnd::Closed;
+        }
         // Bytes are kept whole: a NUL becomes a space, so nothing after it is lost.
         ReplyReader::clean_chunk(buffer, static_cast<std::size_t>(received));
         std::string_view chunk(buffer, static_cast<std::size_t>(received));
         mark = Clock::now();
+        bytes_received_.fetch_add(static_cast<std::uint64_t>(received));
         WriteLog(chunk);
         switch (on_chunk(chunk, static_cast<std::size_t>(received))) {
             case Chunk::More: break;
-            case Chunk::Complete: return ReadEnd::Complete;
+            case Chunk::Complete: broken_ = false; return ReadEnd::Complete;
             case Chunk::Fail: return ReadEnd::Failed;
         }
     }
 }
 
-bool Pop3Session::ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply) {
+bool Pop3Session::ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply,
+                            std::string_view what) {
     ReplyReader reader(terminator, limit);
+    return ReadReply(reader, limit, reply, what, OverCap::Fail);
+}
+
+bool Pop3Session::ReadReply(ReplyReader& reader, std::size_t limit, std::string& reply, std::string_view what,
+                            OverCap over) {
+    // Draining: the reply passed its cap; its bytes are dropped up to the multi-line end,
+    // searched across chunk boundaries through the last few bytes kept in `tail`.
+    bool draining = false;
+    std::string tail;
+    std::uint64_t drained = 0;
+    auto drain = [&](std::string_view chunk) {
+        tail.append(chunk);
+        drained += chunk.size();
+        if (tail.find(kMultiLineEnd) != std::string::npos) return Chunk::Complete;
+        if (drained > kDrainCap) return Chunk::Fail;
+        tail.erase(0, tail.size() > kMultiLineEnd.size() ? tail.size() - kMultiLineEnd.size() + 1 : 0);
+        return Chunk::More;
+    };
     auto end = ReadChunks([&](std::string_view chunk, std::size_t) {
+        if (draining) return drain(chunk);
         switch (reader.add(chunk)) {
             case ReplyReader::State::More: return Chunk::More;
             case ReplyReader::State::Complete: return Chunk::Complete;
             case ReplyReader::State::Fail: break;
         }
-        return Chunk::Fail;
+        if (over != OverCap::Drain) return Chunk::Fail;
+        // The terminator may already be in what arrived; the reply itself is let go.
+        draining = true;
+        std::string& held = reader.reply();
+        const std::size_t keep = std::min(held.size(), chunk.size() + kMultiLineEnd.size());
+        std::string last = held.substr(held.size() - keep);
+        std::string().swap(held);
+        return drain(last);
     });
+    if (draining || end == ReadEnd::Failed) {
+        SetFailure(FailureKind::ReplyTooLarge,
+                   "reply too large: " + std::string(what) + " passed " + std::to_string(limit) + " bytes");
+        // A cap that ends the session, or a drain that found no end: the stream is lost.
+        if (over == OverCap::Close || (draining && end != ReadEnd::Complete)) CloseSession();
+        return false;
+    }
     reply = std::move(reader.reply());
     return end == ReadEnd::Complete;
 }
@@ -158,14 +261,16 @@ bool Pop3Session::CheckOk(std::string* line) {
     std::string reply;
     if (!ReadSingleLine(reply)) return false;
     bool ok = starts_with_ok(reply, false);
+    if (!ok) ServerSaid(reply);
     if (line) *line = std::move(reply);
     return ok;
 }
 
-bool Pop3Session::ReadMultiLine(std::string& text) {
+bool Pop3Session::ReadMultiLine(std::size_t limit, std::string_view what, std::string& text) {
     std::string reply;
-    if (!ReadUntil(kMultiLineEnd, ReplyReader::kNoLimit, reply)) return false;
-    if (!starts_with_ok(reply, false)) return false;
+    ReplyReader reader = ReplyReader::multi_line(limit);
+    if (!ReadReply(reader, limit, reply, what, OverCap::Close)) return false;
+    if (!starts_with_ok(reply, false)) return ServerSaid(reply);
     std::size_t status_end = reply.find("\r\n");
     if (status_end == std::string::npos) return false;
     reply.erase(0, status_end + 2);
@@ -179,13 +284,25 @@ bool Pop3Session::ReadMultiLine(std::string& text) {
 // belong to opening the connection, so their failure fails the login like a refused connect.
 bool Pop3Session::OpenConnection(const std::string& server, std::int32_t port) {
     SessionEndpoint target = session_endpoint(server, port);
-    if (!transport_->connect(target.host, target.port, timeout_ms(), stop_)) return false;
-    return !target.tls || transport_->start_tls(target.host, timeout_ms(), stop_);
+    bool ok = transport_->connect(target.host, target.port, timeout_ms(), stop_) &&
+              (!target.tls || transport_->start_tls(target.host, timeout_ms(), stop_));
+    if (ok) return true;
+    FailureCause why = transport_->failure();
+    if (why.kind == FailureKind::None)
+        why = {FailureKind::ConnectionRefused,
+               "cannot connect to " + target.host + " port " + std::to_string(target.port)};
+    return SetFailure(why.kind, std::move(why.text));
 }
 
 bool Pop3Session::Fail() {
     CloseSession();
     return false;
+}
+
+bool Pop3Session::Refuse(std::string_view field) {
+    SetFailure(FailureKind::Refused, std::string(field) + " is longer than " + std::to_string(kCredentialMax) +
+                                         " characters or holds a line break; nothing of it was sent");
+    return Fail();
 }
 
 bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std::string* greeting) {
@@ -199,9 +316,9 @@ bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std:
 bool Pop3Session::LoginUserPass(const std::string& server, const std::string& user,
                                 const std::string& password, std::int32_t port) {
     if (!LoginCommon(server, port, nullptr)) return false;
-    if (!credential_fits(user)) return Fail();
+    if (!credential_fits(user)) return Refuse("the user name");
     if (!SendCommand("USER " + user + "\r\n") || !CheckOk()) return Fail();
-    if (!credential_fits(password)) return Fail();
+    if (!credential_fits(password)) return Refuse("the password");
     if (!SendCommand("PASS " + password + "\r\n") || !CheckOk()) return Fail();
     return true;
 }
@@ -214,19 +331,29 @@ bool Pop3Session::LoginApop(const std::string& server, const std::string& user,
     // one offers no APOP; the digest of the bare password would be worthless.
     std::size_t open = greeting.find('<');
     std::size_t close = open == std::string::npos ? open : greeting.find('>', open);
-    if (close == std::string::npos) return Fail();
-    if (!credential_fits(user) || !credential_fits(password)) return Fail();
+    if (close == std::string::npos) {
+        SetFailure(FailureKind::Refused, "the server's greeting offers no APOP time stamp");
+        return Fail();
+    }
+    if (!credential_fits(user)) return Refuse("the user name");
+    if (!credential_fits(password)) return Refuse("the password");
     std::string digest = md5_hex(greeting.substr(open, close - open + 1) + password);
     if (!SendCommand("APOP " + user + " " + digest + "\r\n") || !CheckOk()) return Fail();
     return true;
 }
 
 bool Pop3Session::CloseSession() {
+    deadline_ = Clock::time_point::max();  // QUIT has its own idle timeout, whatever came before
     bool ok = false;
     if (connected()) {
+        quiet_ = true;
         SendRaw("QUIT\r\n");
-        ok = CheckOk();
+        // A stream out of step (a reply cut short by silence, a cap or a stop) would answer
+        // QUIT with leftovers or not at all: its reply is not awaited.
+        if (!broken_) ok = CheckOk();
+        quiet_ = false;
     }
+    broken_ = false;
     connected_.store(false);
     list_loaded_ = stat_loaded_ = uidl_loaded_ = false;
     sizes_.clear();
@@ -240,14 +367,20 @@ bool Pop3Session::CloseSession() {
 bool Pop3Session::Stat(std::int32_t& count, std::int32_t& total_size) {
     if (!SendCommand("STAT\r\n")) return false;
     std::string reply;
-    if (!ReadSingleLine(reply) || reply.size() > kStatCap) return false;
-    if (!starts_with_ok(reply, true)) return false;
+    if (!ReadSingleLine(reply)) return false;
+    if (reply.size() > kStatCap)
+        return SetFailure(FailureKind::ReplyTooLarge, "reply too large: the STAT reply passed " +
+                                                          std::to_string(kStatCap) + " bytes");
+    if (!starts_with_ok(reply, true)) return ServerSaid(reply);
     // A count that is missing, signed or beyond 2^31 - 1 fails and is not stored.
     StatNumbers numbers = parse_stat_numbers(reply);
-    if (!numbers.count_read) return false;
+    auto unreadable = [&] {
+        return SetFailure(FailureKind::BadReply, "the STAT reply holds no sound count and size: " + quote_reply(reply));
+    };
+    if (!numbers.count_read) return unreadable();
     count = numbers.count;
     message_count_.store(count);
-    if (!numbers.ok) return false;
+    if (!numbers.ok) return unreadable();
     total_size = numbers.total_size;
     return true;
 }
@@ -265,12 +398,15 @@ bool Pop3Session::EnsureStat(std::int32_t& n) {
 
 bool Pop3Session::List() {
     std::int32_t n = 0;
-    if (!EnsureStat(n) || n < 0 || n > kMaxListedMessages) return false;
+    if (!EnsureStat(n)) return false;
+    if (n < 0 || n > kMaxListedMessages) return TooMany(n);
     if (!SendCommand("LIST\r\n")) return false;
     std::string reply;
     // 14 bytes a message and 100 more, in 64 bits; checked while the reply arrives.
-    if (!ReadUntil(kMultiLineEnd, listing_limit(14 * std::uint64_t(n) + 100), reply)) return false;
-    if (!starts_with_ok(reply, false)) return false;
+    const std::size_t limit = listing_limit(14 * std::uint64_t(n) + 100);
+    ReplyReader reader = ReplyReader::multi_line(limit);
+    if (!ReadReply(reader, limit, reply, "the LIST reply", OverCap::Drain)) return false;
+    if (!starts_with_ok(reply, false)) return ServerSaid(reply);
     sizes_.clear();
     size_valid_.clear();
     // Line i is message i (at most n lines). A line whose number or size is missing, signed
@@ -290,11 +426,14 @@ bool Pop3Session::List() {
 
 bool Pop3Session::Uidl() {
     std::int32_t n = 0;
-    if (!EnsureStat(n) || n < 0 || n > kMaxListedMessages) return false;
+    if (!EnsureStat(n)) return false;
+    if (n < 0 || n > kMaxListedMessages) return TooMany(n);
     if (!SendCommand("UIDL\r\n")) return false;
     std::string reply;
-    if (!ReadUntil(kMultiLineEnd, listing_limit((std::uint64_t(n) + 1) * 100), reply)) return false;
-    if (!starts_with_ok(reply, false)) return false;
+    const std::size_t limit = listing_limit((std::uint64_t(n) + 1) * 100);
+    ReplyReader reader = ReplyReader::multi_line(limit);
+    if (!ReadReply(reader, limit, reply, "the UIDL reply", OverCap::Drain)) return false;
+    if (!starts_with_ok(reply, false)) return ServerSaid(reply);
     unique_ids_.clear();
     // At most n lines; a line without a second token, and every line missing from the reply,
     // gives an empty id (the missing ones are answered by LookupUniqueId, not stored).
@@ -317,21 +456,32 @@ bool Pop3Session::Uidl() {
     return true;
 }
 
+bool Pop3Session::TooMany(std::int32_t n) {
+    return SetFailure(FailureKind::BadReply, "the mailbox holds " + std::to_string(n) + " messages, more than " +
+                                                 std::to_string(kMaxListedMessages) + " can be listed");
+}
+
 bool Pop3Session::LookupSize(std::int32_t n, std::uint32_t& size) {
     if (!list_loaded_ && !List()) return false;
-    if (!Listed(n) || !size_valid_[static_cast<std::size_t>(n) - 1]) return false;
+    if (!Listed(n)) return false;
+    if (!size_valid_[static_cast<std::size_t>(n) - 1])
+        return SetFailure(FailureKind::BadReply, "the LIST line of message " + std::to_string(n) + " holds no sound size");
     size = sizes_[static_cast<std::size_t>(n) - 1];
     return true;
 }
 
 bool Pop3Session::Listed(std::int32_t n) {
     if (!list_loaded_ && !List()) return false;
-    return n >= 1 && static_cast<std::size_t>(n) <= sizes_.size();
+    if (n >= 1 && static_cast<std::size_t>(n) <= sizes_.size()) return true;
+    return SetFailure(FailureKind::Refused, "message " + std::to_string(n) + " is not in the listing of " +
+                                                std::to_string(sizes_.size()) + " messages");
 }
 
 bool Pop3Session::LookupUniqueId(std::int32_t n, std::string& id) {
     if (!uidl_loaded_ && !Uidl()) return false;
-    if (n < 1 || n > uidl_count_) return false;
+    if (n < 1 || n > uidl_count_)
+        return SetFailure(FailureKind::Refused, "message " + std::to_string(n) + " is not in the listing of " +
+                                                    std::to_string(uidl_count_) + " messages");
     std::size_t index = static_cast<std::size_t>(n) - 1;
     id = index < unique_ids_.size() ? unique_ids_[index] : std::string();
     return true;
@@ -340,17 +490,18 @@ bool Pop3Session::LookupUniqueId(std::int32_t n, std::string& id) {
 bool Pop3Session::Retr(std::int32_t n, std::string& text) {
     if (!Listed(n)) return false;
     if (!SendCommand(command("RETR", n))) return false;
-    return ReadMultiLine(text);
+    return ReadMultiLine(RetrieveLimit(n), "message " + std::to_string(n), text);
 }
 
 bool Pop3Session::Top(std::int32_t n, std::string& header) {
     if (!Listed(n)) return false;
     if (!SendCommand(command("TOP", n, " 0"))) return false;
-    return ReadMultiLine(header);
+    return ReadMultiLine(kHeaderCap, "the header of message " + std::to_string(n), header);
 }
 
 bool Pop3Session::Dele(std::int32_t n) {
-    if (!list_loaded_) List();
+    // The listing only serves later lookups: DELE does without it, and so does its cause.
+    if (!list_loaded_ && !List()) ClearFailure();
     return SendCommand(command("DELE", n)) && CheckOk();
 }
 

@@ -13,9 +13,15 @@
 //
 // Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, kept whole
 // with each NUL byte turned into a space (in the log, the replies and every text result alike),
-// logged as received; the idle timeout counts silence since the last chunk. A single-line
-// reply ends at CR LF and may hold at most 1000 bytes; a multi-line reply ends at
-// "\r\n.\r\n" and is not dot-unstuffed. Everything the server sends is untrusted: a count,
+// logged as received; the idle timeout counts silence since the last chunk, and a request
+// begun with BeginRequest also has an overall deadline of kDeadlineFactor times the timeout,
+// so a server that trickles cannot hold it for ever. A single-line reply ends at CR LF and may
+// hold at most 1000 bytes; a multi-line reply ends at "\r\n.\r\n" and is not dot-unstuffed,
+// or ends at once after a status line other than "+OK" (a refused TOP, RETR, LIST or UIDL).
+// Caps: a TOP reply holds at most kHeaderCap bytes, a RETR reply at most RetrieveLimit(n);
+// past its cap the request fails and the session is closed. A LIST or UIDL reply past its cap
+// is read to its end and dropped, so the next command does not read its leftovers. A stream
+// left out of step (a reply cut short) gets QUIT without its reply being awaited. Everything the server sends is untrusted: a count,
 // size or message number that is missing, signed or out of range fails what needs it; a
 // listing is bounded by the STAT count, and a count above kMaxListedMessages fails LIST and
 // UIDL without sending them.
@@ -25,9 +31,15 @@
 // set, from another thread while it runs. The stop predicate, when set, is polled at least every
 // 250 ms while waiting on the network (connect and reads); once it answers true the wait fails,
 // so a worker can abandon a silent server.
+//
+// Failure causes. Every failure records why (last_failure(), a kind and a line of text): the
+// transport's own cause for a connection that could not be made, the server's -ERR line, the
+// timeout that passed, the cap a reply broke, and so on. BeginRequest clears it, EndRequest of
+// a request that succeeded clears it again, and the QUIT of CloseSession never records one.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,9 +49,12 @@
 #include <string_view>
 #include <vector>
 
+#include "pop3/failure_cause.h"
 #include "pop3/transport.h"
 
 namespace velmo {
+
+class ReplyReader;
 
 class Pop3Session {
 public:
@@ -57,6 +72,11 @@ public:
     static constexpr std::size_t kCredentialMax = 100;
     static constexpr std::uint32_t kDefaultTimeoutMs = 30000;
     static constexpr std::int32_t kMaxListedMessages = 1000000;
+    static constexpr std::size_t kHeaderCap = std::size_t(1) << 20;
+    static constexpr std::uint32_t kDefaultMaxMessageSize = 256u << 20;
+    static constexpr std::uint64_t kRetrieveMargin = 64u << 10;
+    static constexpr std::uint64_t kDrainCap = std::uint64_t(kDefaultMaxMessageSize);
+    static constexpr std::uint32_t kDeadlineFactor = 5;
 
     Pop3Session();  // over a Socket
     // Over the given stream instead, e.g. a scripted one standing in for a server.
@@ -97,6 +117,25 @@ public:
 
     void set_stop_predicate(StopPredicate stop) { stop_ = std::move(stop); }
 
+    // Requests, for the failure cause: BeginRequest clears it; EndRequest(ok) clears it when
+    // the request succeeded after all, and returns ok.
+    void BeginRequest();
+    bool EndRequest(bool ok);
+    void ClearFailure();
+    // The cause of the last failure; may be read from any thread.
+    FailureCause last_failure() const;
+    // Records a cause found outside the session's own operations (control characters in the
+    // text become '?'). Returns false, for `return SetFailure(...)`.
+    bool SetFailure(FailureKind kind, std::string text);
+
+    // The most a RETR reply may hold: twice the listed size plus kRetrieveMargin when this
+    // connection's listing has the message, never more than max_message_size().
+    std::size_t RetrieveLimit(std::int32_t n) const;
+    std::uint32_t max_message_size() const { return max_message_size_.load(); }
+    void set_max_message_size(std::uint32_t bytes) { max_message_size_.store(bytes); }
+    // Bytes received on this session so far, every connection counted; any thread.
+    std::uint64_t bytes_received() const { return bytes_received_.load(); }
+
     bool connected() const { return connected_.load(); }
     std::uint32_t timeout_ms() const { return timeout_ms_.load(); }
     void set_timeout_ms(std::uint32_t ms) { timeout_ms_.store(ms); }
@@ -115,14 +154,23 @@ private:
     bool Greeting(std::string* line);
     bool SendCommand(std::string_view command);  // fails, sending nothing, while closed
     // Fails once the reply holds more than limit bytes.
-    bool ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply);
+    // `what` names the reply in the cause when it passes the limit.
+    bool ReadUntil(std::string_view terminator, std::size_t limit, std::string& reply,
+                   std::string_view what = "the reply");
     bool ReadSingleLine(std::string& reply) { return ReadUntil("\r\n", kSingleLineCap, reply); }
     bool Listed(std::int32_t n);  // n lies within this connection's LIST listing
     bool CheckOk(std::string* line = nullptr);
-    bool ReadMultiLine(std::string& text);
+    bool ServerSaid(std::string_view reply);  // records the server's refusal; false
+    // What a reply past its cap does: fail (the session stays), drain the rest first, or close
+    // the session.
+    enum class OverCap { Fail, Drain, Close };
+    bool ReadReply(ReplyReader& reader, std::size_t limit, std::string& reply, std::string_view what, OverCap over);
+    bool ReadMultiLine(std::size_t limit, std::string_view what, std::string& text);
     bool EnsureStat(std::int32_t& n);
     bool LoginCommon(const std::string& server, std::int32_t port, std::string* greeting);
     bool Fail();  // CloseSession, then false: every failure inside a login ends the session
+    bool Refuse(std::string_view field);  // a credential that cannot be sent; Fail()
+    bool TooMany(std::int32_t n);  // a count too large to list; false
     bool Interrupted() const { return stop_ && stop_(); }
 
     std::unique_ptr<Transport> transport_;
@@ -139,6 +187,14 @@ private:
     std::string log_file_name_;
     std::atomic<std::uint32_t> timeout_ms_{kDefaultTimeoutMs};
     StopPredicate stop_;
+    mutable std::mutex failure_mutex_;
+    FailureCause failure_;
+    bool quiet_ = false;  // inside CloseSession: its QUIT records no cause
+    bool broken_ = false;  // the last reply was cut short: the stream is out of step
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
+    std::uint64_t deadline_span_ms_ = 0;
+    std::atomic<std::uint32_t> max_message_size_{kDefaultMaxMessageSize};
+    std::atomic<std::uint64_t> bytes_received_{0};
 };
 
 }  // namespace velmo

@@ -55,6 +55,31 @@ HRESULT PopMain::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     return S_OK;
 }
 
+HRESULT PopMain::get_LastFailureKind(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = static_cast<LONG>(session_.last_failure().kind);
+    return S_OK;
+}
+
+HRESULT PopMain::get_LastFailure(BSTR* pVal) { return put_bstr(pVal, session_.last_failure().text); }
+
+HRESULT PopMain::get_BytesReceived(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = static_cast<LONG>(session_.bytes_received() & 0x7FFFFFFFu);
+    return S_OK;
+}
+
+HRESULT PopMain::get_MaxMessageSize(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = clamp_long(session_.max_message_size());
+    return S_OK;
+}
+
+HRESULT PopMain::put_MaxMessageSize(LONG newVal) {
+    session_.set_max_message_size(newVal > 0 ? static_cast<std::uint32_t>(newVal) : Pop3Session::kDefaultMaxMessageSize);
+    return S_OK;
+}
+
 HRESULT PopMain::get_ServerPort(LONG* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = server_port_;
@@ -114,11 +139,14 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
         password.size() > kLoginFieldMax) {
         if (asynchronous()) {
             WorkerLogin refused;
+            refused.refusal = "login field longer than " + std::to_string(kLoginFieldMax) + " characters";
             refused.acceptable = false;
             workers_.start(std::move(refused));
             return S_OK;
         }
         session_.CloseSession();
+        session_.SetFailure(FailureKind::Refused,
+                            "login field longer than " + std::to_string(kLoginFieldMax) + " characters");
         *pVal = 1;
         return S_OK;
     }
@@ -131,10 +159,11 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
         workers_.start({address.host, login_user_, login_password_, address.port});
         return S_OK;
     }
+    session_.BeginRequest();
     bool ok = kind == Login::Apop
                   ? session_.LoginApop(address.host, login_user_, login_password_, address.port)
                   : session_.LoginUserPass(address.host, login_user_, login_password_, address.port);
-    *pVal = ok ? 0 : 1;
+    *pVal = session_.EndRequest(ok) ? 0 : 1;
     return S_OK;
 }
 
@@ -150,6 +179,7 @@ HRESULT PopMain::GetTotalOfMails(LONG* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobTotalOfMails);
     std::int32_t count = 0, size = 0;
+    session_.BeginRequest();
     if (!session_.Stat(count, size)) return S_FALSE;
     *pVal = count;
     return S_OK;
@@ -159,6 +189,7 @@ HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobSizeOfMails);
     std::int32_t count = 0, size = 0;
+    session_.BeginRequest();
     if (!session_.Stat(count, size)) return S_FALSE;
     *pVal = size;
     return S_OK;
@@ -166,6 +197,7 @@ HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
 
 HRESULT PopMain::Close() {
     if (asynchronous()) return queue_job(kJobClose);
+    session_.BeginRequest();
     session_.CloseSession();
     return S_OK;
 }
@@ -173,7 +205,8 @@ HRESULT PopMain::Close() {
 HRESULT PopMain::Delete(LONG nMsg, LONG* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobDelete, nMsg);
-    *pVal = session_.Dele(nMsg) ? 0 : 1;
+    session_.BeginRequest();
+    *pVal = session_.EndRequest(session_.Dele(nMsg)) ? 0 : 1;
     return S_OK;
 }
 
@@ -181,7 +214,8 @@ HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobRetrieve, nMsg);
     std::string text;
-    bool ok = session_.Retr(nMsg, text);
+    session_.BeginRequest();
+    bool ok = session_.EndRequest(session_.Retr(nMsg, text));
     return text_result(ok, text, pVal);
 }
 
@@ -189,7 +223,8 @@ HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobMsgHeader, nMsg);
     std::string header;
-    bool ok = session_.Top(nMsg, header);
+    session_.BeginRequest();
+    bool ok = session_.EndRequest(session_.Top(nMsg, header));
     return text_result(ok, header, pVal);
 }
 
@@ -197,7 +232,8 @@ HRESULT PopMain::GetMsgSize(LONG nMsg, LONG* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobMsgSize, nMsg);
     std::uint32_t size = 0;
-    if (!session_.LookupSize(nMsg, size)) return S_FALSE;
+    session_.BeginRequest();
+    if (!session_.EndRequest(session_.LookupSize(nMsg, size))) return S_FALSE;
     *pVal = clamp_long(size);
     return S_OK;
 }
@@ -206,19 +242,22 @@ HRESULT PopMain::GetMsgID(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobMsgId, nMsg);
     std::string id;
-    bool ok = session_.LookupUniqueId(nMsg, id);
+    session_.BeginRequest();
+    bool ok = session_.EndRequest(session_.LookupUniqueId(nMsg, id));
     return text_result(ok, id, pVal);
 }
 
 HRESULT PopMain::NOOP() {
     if (asynchronous()) return queue_job(kJobNoop);
-    session_.Noop();
+    session_.BeginRequest();
+    session_.EndRequest(session_.Noop());
     return S_OK;
 }
 
 HRESULT PopMain::Reset() {
     if (asynchronous()) return queue_job(kJobReset);
-    session_.Rset();
+    session_.BeginRequest();
+    session_.EndRequest(session_.Rset());
     return S_OK;
 }
 

@@ -1,5 +1,6 @@
 // POPMAIN: the POP3 client object. Properties and the synchronous operations run the object's
 // Pop3Session on the caller's thread; in asynchronous mode the operations are left to the worker.
+// Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +9,14 @@
 #include "frame/com_object.h"
 #include "frame/connection_point.h"
 #include "frame/ipopmain.h"
+#include "pop3/ipopstatus.h"
 #include "pop3/job_queue.h"
 #include "pop3/pop3_session.h"
 #include "pop3/worker.h"
 
 namespace velmo {
 
-class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer> {
+class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS> {
 public:
     static constexpr std::int32_t kDefaultPort = 110;
     // The login fields hold at most 259 characters; longer text fails the login whole.
@@ -47,6 +49,13 @@ public:
     // IConnectionPointContainer: the one connection point, for _IEventThreadObjEvents.
     HRESULT EnumConnectionPoints(IEnumConnectionPoints** ppEnum) override;
     HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override;
+
+    // IPOPSTATUS
+    HRESULT get_LastFailureKind(LONG* pVal) override;
+    HRESULT get_LastFailure(BSTR* pVal) override;
+    HRESULT get_BytesReceived(LONG* pVal) override;
+    HRESULT get_MaxMessageSize(LONG* pVal) override;
+    HRESULT put_MaxMessageSize(LONG newVal) override;
 
 protected:
     ~PopMain() override;

@@ -7,6 +7,19 @@ namespace velmo {
 ReplyReader::State ReplyReader::add(std::string_view chunk) {
     reply_.append(chunk);
     if (reply_.size() > limit_) return State::Fail;
+    if (status_pending_) {
+        const std::size_t from = searched_ > 0 ? searched_ - 1 : 0;
+        const std::size_t line_end = reply_.find("\r\n", from);
+        if (line_end != std::string::npos) {
+            status_pending_ = false;
+            const bool ok = reply_.size() >= 3 && reply_[0] == '+' && (reply_[1] == 'O' || reply_[1] == 'o') &&
+                            (reply_[2] == 'K' || reply_[2] == 'k');
+            if (!ok) {
+                reply_.resize(line_end + 2);
+                return State::Complete;
+            }
+        }
+    }
     // What was searched before cannot hold the terminator, so each chunk is searched from
     // just before its start, which keeps long replies linear.
     const std::size_t back = terminator_.size() - 1;

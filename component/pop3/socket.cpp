@@ -71,67 +71,66 @@ Socket::~Socket() { close(); }
 bool Socket::connect(const std::string& host, std::uint16_t port, std::uint32_t timeout_ms,
                      const std::function<bool()>& stop) {
     close();
+    clear_failure();
+    const std::string where = host + " port " + std::to_string(port);
     sockaddr_storage address;
     socklen_t length = 0;
-    if (!resolve(host, port, address, length)) return false;
+    if (!resolve(host, port, address, length)) return fail(FailureKind::HostNotFound, "host not found: " + host);
 
+    // Words a failed connect by its errno; the descriptor is closed.
+    auto refused = [&](int fd, int error) {
+        if (fd >= 0) ::close(fd);
+        if (error == ECONNREFUSED) return fail(FailureKind::ConnectionRefused, "connection refused by " + where);
+        return fail(FailureKind::ConnectionLost, "cannot connect to " + where + ": " + std::strerror(error));
+    };
     int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
-    if (fd < 0) return false;
+    if (fd < 0) return refused(-1, errno);
     int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&address), length);
-    if (rc != 0 && errno != EINPROGRESS) {
-        ::close(fd);
-        return false;
-    }
+    if (rc != 0 && errno != EINPROGRESS) return refused(fd, errno);
     if (rc != 0) {
         const auto start = Clock::now();
         for (;;) {
             if (stop && stop()) {
                 ::close(fd);
-                return false;
+                return fail(FailureKind::Stopped, "stopped while connecting to " + where);
             }
             auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
             if (waited > static_cast<long long>(timeout_ms)) {
                 ::close(fd);
-                return false;
+                return fail(FailureKind::NoAnswer, "no connection to " + where + " within " + seconds_text(timeout_ms));
             }
             pollfd p{fd, POLLOUT, 0};
             int wait = static_cast<int>(std::min<long long>(kMaxWaitMs, timeout_ms - waited + 1));
             int n = ::poll(&p, 1, wait);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                ::close(fd);
-                return false;
-            }
+            if (n < 0) return refused(fd, errno);
             if (n > 0) break;
         }
         int error = 0;
         socklen_t error_len = sizeof error;
-        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_len) != 0 || error != 0) {
-            ::close(fd);
-            return false;
-        }
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &error_len) != 0) return refused(fd, errno);
+        if (error != 0) return refused(fd, error);
     }
     // Blocking from here on: reads are guarded by wait_readable, a send is one call.
     int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return false;
-    }
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return refused(fd, errno);
     fd_ = fd;
     return true;
 }
 
 bool Socket::start_tls(const std::string& peer_name, std::uint32_t timeout_ms,
                        const std::function<bool()>& stop) {
-    if (fd_ < 0 || tls_) return false;
+    clear_failure();
+    if (fd_ < 0 || tls_) return fail(FailureKind::TlsFailed, "no connection to start TLS on");
     // Non-blocking for good: a read must never wait inside the TLS layer for the rest of a
     // record, or a server that stalls mid-record would outlast the idle timeout.
     int flags = fcntl(fd_, F_GETFL);
+    FailureCause why{FailureKind::TlsFailed, "TLS handshake with " + peer_name + " failed"};
     if (flags >= 0 && fcntl(fd_, F_SETFL, flags | O_NONBLOCK) == 0)
-        tls_ = TlsStream::connect(fd_, peer_name, timeout_ms, stop);
+        tls_ = TlsStream::connect(fd_, peer_name, timeout_ms, stop, &why);
     if (!tls_) {
         close();
-        return false;
+        return fail(why.kind, std::move(why.text));
     }
     tls_send_timeout_ms_ = timeout_ms;
     return true;

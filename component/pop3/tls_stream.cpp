@@ -60,7 +60,11 @@ short wanted(SSL* ssl, int rc, bool& eof) {
 
 std::unique_ptr<TlsStream> TlsStream::connect(int fd, const std::string& peer_name,
                                               std::uint32_t timeout_ms,
-                                              const std::function<bool()>& stop) {
+                                              const std::function<bool()>& stop,
+                                              FailureCause* why) {
+    FailureCause ignored;
+    if (!why) why = &ignored;
+    *why = {FailureKind::TlsFailed, "TLS handshake with " + peer_name + " failed"};
     if (fd < 0 || peer_name.empty() || peer_name.find('\0') != std::string::npos) return nullptr;
     std::unique_ptr<TlsStream> stream(new TlsStream(fd));
     ERR_clear_error();
@@ -93,15 +97,30 @@ std::unique_ptr<TlsStream> TlsStream::connect(int fd, const std::string& peer_na
         int rc = SSL_connect(ssl);
         if (rc == 1) break;
         bool eof = false;
+        const unsigned long error = ERR_peek_error();
         short events = wanted(ssl, rc, eof);
         if (events == 0) {
             stream->broken_ = true;
+            const long verdict = SSL_get_verify_result(ssl);
+            if (verdict != X509_V_OK)
+                *why = {FailureKind::TlsUntrusted, "TLS certificate not trusted for host " + peer_name + ": " +
+                                                       X509_verify_cert_error_string(verdict)};
+            else if (eof)
+                why->text = "the server closed the connection during the TLS handshake with " + peer_name;
+            else if (const char* reason = ERR_reason_error_string(error))
+                why->text += std::string(": ") + reason;
             return nullptr;
         }
         for (;;) {
-            if (stop && stop()) return nullptr;
+            if (stop && stop()) {
+                *why = {FailureKind::Stopped, "stopped during the TLS handshake with " + peer_name};
+                return nullptr;
+            }
             long waited = elapsed_ms(start);
-            if (waited > static_cast<long>(timeout_ms)) return nullptr;
+            if (waited > static_cast<long>(timeout_ms)) {
+                *why = {FailureKind::NoAnswer, "no TLS handshake with " + peer_name + " within " + seconds_text(timeout_ms)};
+                return nullptr;
+            }
             int ready = wait_fd(fd, events, static_cast<int>(std::min<long>(kMaxWaitMs, long(timeout_ms) - waited + 1)));
             if (ready < 0) return nullptr;
             if (ready > 0) break;
@@ -109,7 +128,10 @@ std::unique_ptr<TlsStream> TlsStream::connect(int fd, const std::string& peer_na
     }
     // SSL_VERIFY_PEER already fails the handshake on a bad chain or name; this is the guard
     // against a handshake that ended without any certificate.
-    if (SSL_get_verify_result(ssl) != X509_V_OK || !SSL_get0_peer_certificate(ssl)) return nullptr;
+    if (SSL_get_verify_result(ssl) != X509_V_OK || !SSL_get0_peer_certificate(ssl)) {
+        *why = {FailureKind::TlsUntrusted, "TLS certificate not trusted for host " + peer_name + ": no certificate"};
+        return nullptr;
+    }
     stream->established_ = true;
     return stream;
 }

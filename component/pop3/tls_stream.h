@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/failure_cause.h"
+
 namespace velmo {
 
 class TlsStream {
@@ -24,10 +26,12 @@ public:
     enum class Ready { Data, Nothing, End };  // End: closed or failed, receive() tells which
 
     // Runs the handshake over fd, giving up after timeout_ms or once stop answers true
-    // (polled at least every 250 ms). nullptr when the handshake or the verification fails.
+    // (polled at least every 250 ms). nullptr when the handshake or the verification fails;
+    // then *why, when given, says which (an untrusted certificate, silence, a closed stream).
     static std::unique_ptr<TlsStream> connect(int fd, const std::string& peer_name,
                                               std::uint32_t timeout_ms,
-                                              const std::function<bool()>& stop);
+                                              const std::function<bool()>& stop,
+                                              FailureCause* why = nullptr);
     ~TlsStream();  // frees without a word to the server; call close() for a close_notify
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/failure_cause.h"
+
 namespace velmo {
 
 class Transport {
@@ -36,6 +38,21 @@ public:
     virtual bool send_once(std::string_view data) = 0;
     // Ends the stream; harmless when nothing is open.
     virtual void close() = 0;
+
+    // Why the last connect or start_tls failed (set by the implementation; an implementation
+    // that says nothing leaves the kind None and the session words the cause itself).
+    const FailureCause& failure() const { return failure_; }
+
+protected:
+    // Records the cause; false, for `return fail(...)`.
+    bool fail(FailureKind kind, std::string text) {
+        failure_ = {kind, std::move(text)};
+        return false;
+    }
+    void clear_failure() { failure_ = {}; }
+
+private:
+    FailureCause failure_;
 };
 
 }  // namespace velmo

@@ -69,12 +69,15 @@ void Worker::run() {
     context_.queue.clear();  // jobs queued before the worker started are dropped
     if (stopped()) return;
 
+    session.BeginRequest();
+    if (!login_.acceptable) session.SetFailure(FailureKind::Refused, login_.refusal);
     if (!login_.acceptable ||
         !session.LoginUserPass(login_.server, login_.user, login_.password, login_.port)) {
         if (!raise(DISPID_OnError, {LONG{0}, std::string(worker_error_text(0))})) return;
         raise(DISPID_OnClosed, {});
         return;
     }
+    session.EndRequest(true);
     if (!raise(DISPID_OnConnected, {})) return;
 
     while (session.connected()) {
@@ -98,6 +101,7 @@ bool Worker::fail(std::int32_t number) {
 bool Worker::run_job(const Job& job) {
     Pop3Session& session = context_.session;
     const LONG n = job.argument;
+    session.BeginRequest();
     switch (job.kind) {
     case kJobDelete:
         if (!session.Dele(n)) return fail(job.kind);
@@ -145,16 +149,22 @@ bool Worker::retrieve(std::int32_t number) {
     if (!raise(DISPID_OnRetrieve, {LONG{number}})) return false;
 
     // The reply is collected as every other: bytes the server sends past the terminator
-    // belong to no message and are dropped.
-    ReplyReader reader("\r\n.\r\n", ReplyReader::kNoLimit);
+    // belong to no message and are dropped, a refusing status line ends it at once, and past
+    // its cap it fails (the failure path then closes the session).
+    const std::size_t limit = session.RetrieveLimit(number);
+    ReplyReader reader = ReplyReader::multi_line(limit);
     std::string& text = reader.reply();
     char command[256] = {};
     std::snprintf(command, sizeof command, "RETR %d\r\n", number);
     bool ok = session.SendRaw(command);
     if (ok) {
-        bool stopped_inside = false;
+        bool stopped_inside = false, too_large = false;
         auto end = session.ReadChunks([&](std::string_view chunk, std::size_t received) {
             const ReplyReader::State state = reader.add(chunk);
+            if (state == ReplyReader::State::Fail) {
+                too_large = true;
+                return Pop3Session::Chunk::Fail;
+            }
             if (!raise(DISPID_OnReceiving, {static_cast<LONG>(received), LONG{number}})) {
                 stopped_inside = true;
                 return Pop3Session::Chunk::Fail;
@@ -163,8 +173,15 @@ bool Worker::retrieve(std::int32_t number) {
                                                          : Pop3Session::Chunk::More;
         });
         if (stopped_inside || stopped()) return false;
+        if (too_large) {
+            std::string().swap(text);
+            session.SetFailure(FailureKind::ReplyTooLarge, "reply too large: message " + std::to_string(number) +
+                                                               " passed " + std::to_string(limit) + " bytes");
+        }
         ok = end == Pop3Session::ReadEnd::Complete && text.size() >= 3 &&
              strncasecmp(text.c_str(), "+OK", 3) == 0;
+        if (end == Pop3Session::ReadEnd::Complete && !ok)
+            session.SetFailure(FailureKind::ServerError, "the server answered: " + quote_reply(text));
     }
     if (!ok) return fail(kJobRetrieve);
     if (stopped()) return false;

@@ -1,5 +1,7 @@
 // The asynchronous worker of a POPMAIN object: one thread per asynchronous Connect that logs in,
-// serves the job queue oldest first and reports every outcome as an event.
+// serves the job queue oldest first and reports every outcome as an event. The login and each
+// job are one session request each: the session's failure cause is cleared as one begins, and
+// a failure's cause is in place before its OnError is raised.
 //
 // Ownership. The POPMAIN object owns the Pop3Session, the JobQueue, the EventConnectionPoint
 // and one WorkerControl, declared after the other three so it goes first. WorkerControl owns
@@ -69,8 +71,10 @@ struct WorkerLogin {
     std::string password;
     std::int32_t port = 110;
     // False for a login the object refuses outright (fields too long): the worker still ends
-    // the standing session, then reports the failed login without contacting the server.
+    // the standing session, then reports the failed login without contacting the server,
+    // giving `refusal` as its cause.
     bool acceptable = true;
+    std::string refusal{};
 };
 
 // The OnError text of a failed login (0) or job (its kind); empty for other numbers.

@@ -38,6 +38,7 @@ struct HostileRow {
     std::function<bool(Pop3Session&)> run;
     bool expect_success;
     std::chrono::milliseconds within;  // the operation ends within this time
+    bool stays_connected = true;       // false: the failure closes the session (a lost stream)
 };
 
 class HostileServer : public testing::TestWithParam<HostileRow> {};
@@ -54,7 +55,7 @@ TEST_P(HostileServer, OperationEndsAndTheNextLoginWorks) {
     ASSERT_EQ(logged, row.login_succeeds);
     if (logged) {
         EXPECT_EQ(row.run(session), row.expect_success);
-        EXPECT_TRUE(session.connected()) << "a failed command leaves the session standing";
+        EXPECT_EQ(session.connected(), row.stays_connected) << "only a lost stream closes the session";
     } else {
         EXPECT_FALSE(session.connected()) << "a failed login ends the session";
     }
@@ -122,7 +123,14 @@ std::vector<HostileRow> rows() {
                  logged_in().expect("STAT").send_filler(10u << 20).stall(),
                  [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, false, 900ms});
     r.push_back({"ten_megabytes_without_line_end_in_a_message", true,
-                 listed().expect("RETR 1").send("+OK\r\n").send_filler(10u << 20).send("\r\n.\r\n").quit(),
+                 logged_in()
+                     .on("STAT", tn::stat_reply(1, (10 << 20) + 2))
+                     .on("LIST", tn::list_reply({(10 << 20) + 2}))
+                     .expect("RETR 1")
+                     .send("+OK\r\n")
+                     .send_filler(10u << 20)
+                     .send("\r\n.\r\n")
+                     .quit(),
                  [](Pop3Session& s) {
                      std::string text;
                      if (!s.Retr(1, text)) return false;
@@ -187,9 +195,62 @@ std::vector<HostileRow> rows() {
                      return s.LookupSize(1, size) && size == 100u;
                  },
                  true, 900ms});
-    r.push_back({"list_over_its_cap_fails_while_arriving", true,
+    // A listing past its cap is read to its end and dropped, so the next command reads its own
+    // reply; one whose end never comes loses the stream.
+    r.push_back({"list_over_its_cap_without_end_closes_the_session", true,
                  logged_in().on("STAT", tn::stat_reply(2, 300)).expect("LIST").send("+OK\r\n").send_filler(1u << 20).stall(),
-                 [](Pop3Session& s) { return s.List(); }, false, 900ms});
+                 [](Pop3Session& s) { return s.List(); }, false, std::chrono::milliseconds(kTimeoutMs + 900), false});
+    r.push_back({"list_over_its_cap_is_read_to_its_end", true,
+                 logged_in()
+                     .on("STAT", tn::stat_reply(2, 300))
+                     .expect("LIST")
+                     .send("+OK\r\n")
+                     .send_filler(1u << 20)
+                     .send_pieces({"\r\n", ".\r", "\n"}, 20ms)
+                     .on("NOOP", "+OK\r\n")
+                     .quit(),
+                 [](Pop3Session& s) {
+                     EXPECT_FALSE(s.List());
+                     EXPECT_EQ(s.last_failure().kind, velmo::FailureKind::ReplyTooLarge);
+                     return s.Noop();
+                 },
+                 true, 900ms});
+    r.push_back({"uidl_over_its_cap_is_read_to_its_end", true,
+                 logged_in()
+                     .on("STAT", tn::stat_reply(1, 300))
+                     .on("UIDL", tn::uidl_reply({std::string(300, 'u')}))
+                     .on("NOOP", "+OK\r\n")
+                     .quit(),
+                 [](Pop3Session& s) {
+                     std::string id;
+                     EXPECT_FALSE(s.LookupUniqueId(1, id));
+                     return s.Noop();
+                 },
+                 true, 900ms});
+    // A refused multi-line command fails as soon as its status line is in, and the stream
+    // stays in step.
+    struct Refused {
+        const char* name;
+        tn::Conversation before;  // up to the refused command
+        const char* command;
+        std::function<bool(Pop3Session&)> call;
+    };
+    const tn::Conversation stat_only = logged_in().on("STAT", tn::stat_reply(2, 300));
+    for (const Refused& c : std::vector<Refused>{
+             {"err_to_top", listed(), "TOP 1 0", [](Pop3Session& s) { std::string t; return s.Top(1, t); }},
+             {"err_to_retr", listed(), "RETR 2", [](Pop3Session& s) { std::string t; return s.Retr(2, t); }},
+             {"err_to_list", stat_only, "LIST", [](Pop3Session& s) { return s.List(); }},
+             {"err_to_uidl", stat_only, "UIDL", [](Pop3Session& s) { std::string t; return s.LookupUniqueId(1, t); }},
+         }) {
+        tn::Conversation script = c.before;
+        r.push_back({c.name, true, script.on(c.command, "-ERR message deleted by another client\r\n").on("NOOP", "+OK\r\n").quit(),
+                     [call = c.call](Pop3Session& s) {
+                         EXPECT_FALSE(call(s));
+                         EXPECT_EQ(s.last_failure().text, "the server answered: -ERR message deleted by another client");
+                         return s.Noop();
+                     },
+                     true, 300ms});
+    }
     r.push_back({"closes_mid_reply", true, listed().expect("TOP 1 0").send("+OK\r\nFrom: a@b\r\n").close(),
                  [](Pop3Session& s) {
                      std::string header;

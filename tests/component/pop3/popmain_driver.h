@@ -9,8 +9,15 @@
 #include <string>
 
 #include "frame/automation.h"
+#include "pop3/ipopstatus.h"
 
 namespace pop3test {
+
+// What IPOPSTATUS says about a POPMAIN object's last failure.
+struct Cause {
+    LONG kind = -1;
+    std::string text;
+};
 
 class Bstr {
 public:
@@ -64,6 +71,18 @@ public:
         EXPECT_EQ(pop_->get_Connected(&v), S_OK);
         EXPECT_TRUE(v == VARIANT_TRUE || v == VARIANT_FALSE) << v;
         return v == VARIANT_TRUE;
+    }
+    Cause cause() const {
+        Cause c;
+        velmo::ComPtr<IPOPSTATUS> status;
+        EXPECT_EQ(pop_->QueryInterface(IPOPSTATUS::iid, status.put_void()), S_OK);
+        if (!status) return c;
+        EXPECT_EQ(status->get_LastFailureKind(&c.kind), S_OK);
+        BSTR text = nullptr;
+        EXPECT_EQ(status->get_LastFailure(&text), S_OK);
+        c.text = velmo::to_utf8(text);
+        SysFreeString(text);
+        return c;
     }
     void set_timeout(LONG seconds) { EXPECT_EQ(pop_->put_Timeout(seconds), S_OK); }
     void set_port(LONG port) { EXPECT_EQ(pop_->put_ServerPort(port), S_OK); }

@@ -161,6 +161,8 @@ TEST(PopMainLogin, OversizedGreetingFailsEvenWithItsLineEnd) {
     PopMainDriver pop;
     EXPECT_EQ(pop.connect(server.address(), "bob", "pw"), 1);
     EXPECT_FALSE(pop.connected());
+    // QUIT goes out, but its reply is not awaited on a stream that is out of step.
+    EXPECT_TRUE(server.wait_for_line("QUIT", tn::Millis(2000)));
     EXPECT_EQ(server.lines(), (Lines{"QUIT"}));
 }
 
@@ -382,7 +384,8 @@ TEST(PopMainRetrieve, ReplyArrivingByteByByteIsReadWhole) {
     EXPECT_EQ(pop.retrieve(1), message);
 }
 
-TEST(PopMainRetrieve, ErrorReplyToRetrFailsOnlyAfterTheTimeout) {
+// A refused RETR fails as soon as its status line is in, not after the timeout.
+TEST(PopMainRetrieve, ErrorReplyToRetrFailsAtOnce) {
     tn::ScriptedPop3Server server(logged_in()
                                       .on("STAT", tn::stat_reply(1, 10))
                                       .on("LIST", tn::list_reply({10}))
@@ -395,8 +398,7 @@ TEST(PopMainRetrieve, ErrorReplyToRetrFailsOnlyAfterTheTimeout) {
     auto start = Clock::now();
     EXPECT_EQ(pop.retrieve(1), std::nullopt);
     double took = seconds_since(start);
-    EXPECT_GE(took, 1.0);
-    EXPECT_LT(took, 2.0);
+    EXPECT_LT(took, 0.5);
     EXPECT_TRUE(pop.connected());
 }
 

@@ -179,6 +179,11 @@ TEST_P(TlsBadCertificate, FailsTheLoginLikeARefusedConnect) {
                           dovecot.user().password),
               1);
     EXPECT_FALSE(pop.connected());
+    // The cause names the host and why its certificate was not trusted.
+    const pop3test::Cause cause = pop.cause();
+    EXPECT_EQ(cause.kind, 7) << cause.text;
+    EXPECT_EQ(cause.text.rfind(std::string("TLS certificate not trusted for host ") + GetParam().host + ": ", 0), 0u)
+        << cause.text;
     EXPECT_EQ(pop.total(), std::nullopt);
 
     EXPECT_EQ(pop.connect(dovecot.address(), dovecot.user().name, dovecot.user().password), 0) << dovecot.log();
