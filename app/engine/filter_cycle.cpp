@@ -145,10 +145,9 @@ FilterCycle::Step FilterCycle::filter_message() {
 
   const HeaderFields fields = link_.header();
   AlertContext alert{host_, log_, options_.program_folder, options_.dry_run};
-  state_.mark_delete =
-      judge_message(record, fields, state_.message_size, [&] { return check_alert(record, fields, alert); })
-          ? 1
-          : 0;
+  const Verdict verdict =
+      decide_message(record, fields, state_.message_size, [&] { return check_alert(record, fields, alert); });
+  state_.mark_delete = verdict.delete_message ? 1 : 0;
 
   const qint32 n = state_.message_total;
   if (state_.mark_delete == 0) {
@@ -157,10 +156,12 @@ FilterCycle::Step FilterCycle::filter_message() {
   }
   if (options_.dry_run) {
     log_.do_status(texts::dry_run_deletion_line(k, n, record.description));
+    log_.do_status(reason_line(fields, verdict.reason));
     return Step::Go;
   }
   link_.begin(Request::Delete, k);
   log_.do_status(texts::deletion_line(k, n, record.description));  // before the wait
+  log_.do_status(reason_line(fields, verdict.reason));
   if (await() == Step::Stop) return Step::Stop;
   if (link_.op_error() != 0) {
     fail(texts::delete_error_line(k, record.description));

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace halvex {
 
 // The fields the cycle takes from each delivered header.
@@ -19,6 +21,15 @@ struct HeaderFields {
   QString to_name;       // GetRecipientName(1)
   QString to_address;    // GetRecipientAddr(1)
   QString subject;       // GetSubject
+};
+
+// Which header field a phrase was found in.
+enum class MatchField { None, FromAddress, FromName, ToName, ToAddress, Subject };
+
+// The first entry of a list that a field holds, and the field it was found in.
+struct PhraseMatch {
+  QString phrase;
+  MatchField field = MatchField::None;
 };
 
 // True when a phrase is empty or holds only blanks. Such a phrase is ignored by every
@@ -46,5 +57,12 @@ bool check_to(const AccountRecord& record, const QString& to1, const QString& to
 
 // Subject rule (filter mode only): the subject holds a Subject phrase.
 bool check_subject(const AccountRecord& record, const QString& subject);
+
+// The entry that decided each rule, walking the list in order; nullopt when none is held.
+// They look only at the lists: check_from/check_to/check_subject add the mode.
+std::optional<PhraseMatch> find_from_phrase(const AccountRecord& record, const QString& from,
+                                            const QString& from_name);
+std::optional<PhraseMatch> find_to_phrase(const AccountRecord& record, const QString& to1, const QString& to2);
+std::optional<PhraseMatch> find_subject_phrase(const AccountRecord& record, const QString& subject);
 
 }  // namespace halvex

@@ -113,6 +113,8 @@ TEST_F(FilterCycleTest, FiltersOneAccountDeletingWhatTheRulesMark) {
   EXPECT_EQ(rig.host.texts, (QStringList{texts::kFilteringOn, sep(), "Loading data for account: home",
                                           "Logging into account: home", "Total emails in account 'home' = 2",
                                           "Message 1 of 2 in account: home marked for deletion.",
+                                          "Reason: sender \"deals@spam.example\", subject \"Deals\": From phrase "
+                                          "\"spam.example\" found in the sender address.",
                                           "Processed 2 of 2 in account: home", "Disconnecting from account: home",
                                           texts::kExitCycle}));
   EXPECT_TRUE(sent(server, "DELE 1"));
@@ -217,6 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
                       return c;
                     },
                     {"Total emails in account 'acct' = 2", "Message 1 of 2 in account: acct marked for deletion.",
+                     "Reason: sender \"x@spam.example\", subject \"buy\": From phrase \"spam\" found in the sender "
+                     "address.",
                      "Error deleting message 1 from: acct", texts::kContinuing, texts::kExitCycle}}),
     [](const auto& info) { return std::string(info.param.name); });
 

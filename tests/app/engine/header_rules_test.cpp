@@ -205,3 +205,72 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace halvex
+
+namespace halvex {
+namespace {
+
+// The reason a deleting verdict carries: the rule that decided first, and where.
+struct ReasonCase {
+  const char* name;
+  AccountRecord record;
+  HeaderFields fields;
+  qint32 size;
+  bool alert_answer;
+  RuleKind kind;
+  QString phrase;
+  MatchField field;
+  QString text;  // reason_text
+};
+
+class ReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(ReasonTest, NamesTheDecidingRule) {
+  const ReasonCase& c = GetParam();
+  const Verdict v = decide_message(c.record, c.fields, c.size, [&] { return c.alert_answer; });
+  EXPECT_EQ(v.delete_message, c.kind != RuleKind::None);
+  EXPECT_EQ(v.reason.kind, c.kind);
+  EXPECT_EQ(v.reason.phrase, c.phrase);
+  EXPECT_EQ(v.reason.field, c.field);
+  EXPECT_EQ(reason_text(v.reason), c.text);
+  EXPECT_EQ(rule_kind_from_key(rule_kind_key(c.kind)), c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ReasonTest,
+    ::testing::Values(
+        ReasonCase{"size_first_even_when_from_matches", with_size_limit(account(0, {"spam"}), 100),
+                   fields("x@spam", ""), 150, false, RuleKind::Size, "", MatchField::None,
+                   "size rule, 150 bytes at or above the limit of 100"},
+        ReasonCase{"from_phrase_in_display_name", account(0, {"nomatch", "casino"}), fields("a@b.c", "Lucky Casino"),
+                   1, false, RuleKind::FromPhrase, "casino", MatchField::FromName,
+                   "From phrase \"casino\" found in the sender name"},
+        ReasonCase{"from_first_entry_wins", account(0, {"b.c", "a@"}), fields("a@b.c", ""), 1, false,
+                   RuleKind::FromPhrase, "b.c", MatchField::FromAddress,
+                   "From phrase \"b.c\" found in the sender address"},
+        ReasonCase{"to_phrase_in_address", account(0, {}, {}, {"list@"}), fields("a@b", "", "Me", "list@x.org"), 1,
+                   false, RuleKind::ToPhrase, "list@", MatchField::ToAddress,
+                   "To phrase \"list@\" found in the recipient address"},
+        ReasonCase{"subject_phrase", account(0, {}, {"win"}), fields("a@b", "", "", "", "You WIN"), 1, false,
+                   RuleKind::SubjectPhrase, "win", MatchField::Subject, "Subject phrase \"win\" found in the subject"},
+        ReasonCase{"gate_mode", account(1, {"@friends"}), fields("a@else", ""), 1, false, RuleKind::Gate, "",
+                   MatchField::None, "gate mode, the sender is not on the From list"},
+        ReasonCase{"alert_asks", with_alert(account(0, {}), "invoice"), fields("a@b", "", "", "", "Invoice 7"), 1,
+                   true, RuleKind::Alert, "invoice", MatchField::None, "alert phrase \"invoice\" asks for deletion"},
+        ReasonCase{"phrase_with_controls_shown_escaped", account(0, {}, {"a\x1b[2J"}),
+                   fields("a@b", "", "", "", "xa\x1b[2Jy"), 1, false, RuleKind::SubjectPhrase, "a\x1b[2J",
+                   MatchField::Subject, "Subject phrase \"a\\e[2J\" found in the subject"},
+        ReasonCase{"kept", account(0, {"zzz"}), fields("a@b", ""), 1, false, RuleKind::None, "", MatchField::None,
+                   "no rule"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReasonLine, ShowsSenderAndSubjectOnOneLine) {
+  HeaderFields f = fields("", "Name Only", "", "", "two\r\nlines\there");
+  VerdictReason r;
+  r.kind = RuleKind::Gate;
+  EXPECT_EQ(reason_line(f, r),
+            "Reason: sender \"Name Only\", subject \"two\\r\\nlines\\there\": gate mode, the sender is not on the "
+            "From list.");
+}
+
+}  // namespace
+}  // namespace halvex

@@ -109,8 +109,12 @@ TEST_F(OnceDovecotTest, FilterModeDeletesWhatMatchesAndKeepsTheRest) {
   EXPECT_EQ(once.lines, (QStringList{"Email Filtering: On", QString(86, '-'), "Loading data for account: home",
                                      "Logging into account: home", "Total emails in account 'home' = 4",
                                      "Message 1 of 4 in account: home marked for deletion.",
+                                     "Reason: sender \"deals@spam.example\", subject \"one\": From phrase "
+                                     "\"SPAM.example\" found in the sender address.",
                                      "Processed 2 of 4 in account: home",
                                      "Message 3 of 4 in account: home marked for deletion.",
+                                     "Reason: sender \"bob@ham.example\", subject \"FREE money\": Subject phrase "
+                                     "\"free\" found in the subject.",
                                      "Processed 4 of 4 in account: home", "Disconnecting from account: home",
                                      "Exit out of filter process."}));
   EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two", "four"}));
