@@ -86,6 +86,11 @@ build_package() {
   mkdir -p "$src"
   tar -C "$here" --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - . | tar -C "$src" -xf -
   use_ccache
+  # debhelper gives the build a HOME of its own inside the copy: name the cache outright.
+  if command -v ccache >/dev/null 2>&1; then
+    CCACHE_DIR="${CCACHE_DIR:-$(ccache -k cache_dir)}"
+    export CCACHE_DIR
+  fi
   local t=$SECONDS
   if ! (cd "$src" && DEB_BUILD_OPTIONS="parallel=$jobs ${DEB_BUILD_OPTIONS:-}" \
           dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
