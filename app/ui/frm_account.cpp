@@ -1,17 +1,23 @@
 #include "frm_account.h"
 
+#include "account_guards.h"
 #include "account_name_check.h"
 #include "entry_filters.h"
+#include "engine/header_rules.h"
 #include "frm_alertconfig.h"
 #include "list_import_export.h"
 #include "message.h"
 #include "phrase_list.h"
+#include "question.h"
+#include "test_rules_window.h"
 #include "accounts/account_file.h"
 #include "accounts/account_state.h"
 #include "accounts/app_folder.h"
-#include "accounts/number_text.h"
+#include "accounts/settings.h"
+#include "accounts/size_text.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,7 +27,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace halvex {
 
@@ -33,11 +38,15 @@ const QString kNoServer = QStringLiteral("Please enter an account server name.")
 const QString kNoUserId = QStringLiteral("Please enter an account user id.");
 const QString kNoPassword = QStringLiteral("Please enter an account password.");
 const QString kSaveFailed = QStringLiteral("Error during save!");
+const QString kRemoveFailed = QStringLiteral("Error removing email account!");
 
-QLineEdit* account_box(const QString& name, QWidget* parent) {
+// `drop_quotes`: the box silently drops a double quote, which the account file cannot
+// hold. The password box does not: a dropped character would make every login fail
+// for no visible reason, so a quote there is refused on saving instead.
+QLineEdit* account_box(const QString& name, QWidget* parent, bool drop_quotes = true) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
-  box->setValidator(new QuoteDropValidator(box));
+  if (drop_quotes) box->setValidator(new QuoteDropValidator(box));
   return box;
 }
 
@@ -57,8 +66,12 @@ QLabel* note(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* parent)
-    : QDialog(parent), record_(record), folder_(folder) {
+frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* parent,
+                         std::optional<QString> opened_name)
+    : QDialog(parent),
+      record_(record),
+      folder_(folder),
+      opened_name_(opened_name.value_or(record.description)) {
   setObjectName(QStringLiteral("frm_account"));
   setWindowTitle(QStringLiteral("Account Configuration"));
 
@@ -73,6 +86,7 @@ frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* 
 
   import_button = button(QStringLiteral("Import Text File"), QStringLiteral("Import"), this);
   export_button = button(QStringLiteral("Export Text File"), QStringLiteral("Export"), this);
+  test_rules_button = button(QStringLiteral("Test Rules"), QStringLiteral("TestRules"), this);
   save_button = button(QStringLiteral("Save && Exit"), QStringLiteral("SaveExit"), this);
   cancel_button = button(QStringLiteral("Cancel"), QStringLiteral("Cancel"), this);
   save_button->setDefault(true);
@@ -85,6 +99,7 @@ frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(import_button);
   buttons->addWidget(export_button);
+  buttons->addWidget(test_rules_button);
   buttons->addStretch();
   buttons->addWidget(save_button);
   buttons->addWidget(cancel_button);
@@ -94,6 +109,7 @@ frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* 
   layout->addLayout(buttons);
 
   connect(filter_option, &QRadioButton::toggled, this, &frm_account::show_gate);
+  connect(gate_option, &QRadioButton::toggled, this, &frm_account::gate_chosen);
   for (const PhraseGroup* g : {&from, &subject, &to}) {
     const PhraseGroup group = *g;
     connect(group.add, &QPushButton::clicked, this, [this, group] { add_phrase(group); });
@@ -109,6 +125,7 @@ frm_account::frm_account(AccountRecord& record, const QString& folder, QWidget* 
   connect(import_button, &QPushButton::clicked, this, [this, lists] { import_text_file(lists, this); });
   connect(export_button, &QPushButton::clicked, this,
           [this, lists] { export_text_file(lists, record_.description, this); });
+  connect(test_rules_button, &QPushButton::clicked, this, &frm_account::test_rules);
   connect(save_button, &QPushButton::clicked, this, &frm_account::save_and_exit);
   connect(cancel_button, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -124,7 +141,7 @@ void frm_account::build_account_boxes(QGridLayout* grid) {
   server_hint->setObjectName(QStringLiteral("ServerHint"));
   server_hint->setForegroundRole(QPalette::PlaceholderText);
   user_id_box = account_box(QStringLiteral("UserId"), this);
-  password_box = account_box(QStringLiteral("Password"), this);
+  password_box = account_box(QStringLiteral("Password"), this, false);
 
   const QString captions[] = {QStringLiteral("Account Description:"),
                               QStringLiteral("Email Server:"), QStringLiteral("User ID:"),
@@ -198,6 +215,7 @@ PhraseGroup frm_account::build_group(const QString& title, const QString& name,
 }
 
 void frm_account::display_data() {
+  displaying_ = true;
   description_box->setText(record_.description);
   server_box->setText(record_.server);
   user_id_box->setText(record_.user_id);
@@ -212,6 +230,43 @@ void frm_account::display_data() {
   alerts_ = record_.alerts;
   alerts.list->clear();
   for (const AlertRule& alert : alerts_) alerts.list->addItem(alert.phrase);
+  displaying_ = false;
+  shown_ = working_record();
+}
+
+AccountRecord frm_account::working_record() const {
+  AccountRecord r = record_;
+  r.description = description_box->text().trimmed();
+  r.gate_mode = gate_option->isChecked() ? 1 : 0;
+  r.size_limit_on = size_check->isChecked() ? 1 : 0;
+  r.size_limit = read_size(size_box->text()).value_or(0);
+  r.server = server_box->text().trimmed();
+  r.user_id = user_id_box->text().trimmed();
+  r.password = password_box->text().trimmed();
+  r.from_list = list_entries(from.list);
+  r.subject_list = list_entries(subject.list);
+  r.to_list = list_entries(to.list);
+  r.alerts = alerts_;
+  return r;
+}
+
+bool frm_account::has_unsaved_changes() const {
+  for (const PhraseGroup* g : {&from, &subject, &to, &alerts})
+    if (!g->entry->text().trimmed().isEmpty()) return true;
+  return working_record() != shown_;
+}
+
+void frm_account::reject() {
+  if (has_unsaved_changes() && !ask_yes_no(discard_question(), false, this)) return;
+  QDialog::reject();
+}
+
+void frm_account::gate_chosen(bool on) {
+  if (!on || displaying_) return;
+  int senders = 0;
+  for (const QString& phrase : list_entries(from.list))
+    if (!is_blank_phrase(phrase)) ++senders;
+  if (!ask_yes_no(gate_question(senders), false, this)) filter_option->setChecked(true);
 }
 
 void frm_account::show_gate(bool enab) {
@@ -262,50 +317,102 @@ void frm_account::edit_alert() {
   dialog.exec();
 }
 
-void frm_account::refuse(const QString& message) { show_message(message, this); }
+void frm_account::refuse(const QString& message, QWidget* field) {
+  show_message(message, this);
+  field->setFocus(Qt::OtherFocusReason);
+  if (auto* box = qobject_cast<QLineEdit*>(field)) box->selectAll();
+}
+
+bool frm_account::validate(const AccountRecord& working) {
+  if (working.description.isEmpty()) {
+    refuse(kNoDescription, description_box);
+    return false;
+  }
+  if (const QString why = description_refusal(working.description); !why.isEmpty()) {
+    refuse(why, description_box);
+    return false;
+  }
+  const std::pair<const QString*, QLineEdit*> required[] = {
+      {&working.server, server_box}, {&working.user_id, user_id_box}, {&working.password, password_box}};
+  const QString* messages[] = {&kNoServer, &kNoUserId, &kNoPassword};
+  for (int i = 0; i < 3; ++i) {
+    if (required[i].first->isEmpty()) {
+      refuse(*messages[i], required[i].second);
+      return false;
+    }
+  }
+  if (working.password.contains(u'"')) {
+    refuse(password_quote_refusal(), password_box);
+    return false;
+  }
+  if (gate_deletes_everything(working)) {
+    refuse(gate_without_senders(), from.entry);
+    return false;
+  }
+  return true;
+}
+
+bool frm_account::confirm(const AccountRecord& working) {
+  if (working.size_limit_on == 1) {
+    const QString question = size_limit_question(size_box->text(), read_size(size_box->text()));
+    if (!question.isEmpty() && !ask_yes_no(question, false, this)) {
+      size_box->setFocus(Qt::OtherFocusReason);
+      size_box->selectAll();
+      return false;
+    }
+  }
+  const bool other_name = working.description != opened_name_;
+  if (other_name && QFileInfo::exists(account_file_path(folder_, working.description)) &&
+      !ask_yes_no(replace_question(working.description), false, this)) {
+    description_box->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  return true;
+}
+
+void frm_account::offer_to_remove_old(const QString& new_name) {
+  if (opened_name_.isEmpty() || opened_name_ == new_name) return;
+  if (!QFileInfo::exists(account_file_path(folder_, opened_name_))) return;
+  if (!ask_yes_no(remove_old_question(opened_name_, new_name), true, this)) return;
+  if (!remove_account(folder_, opened_name_)) show_message(kRemoveFailed, this);
+}
+
+void frm_account::test_rules() {
+  const AccountRecord working = working_record();
+  // A run needs the connection data; the rules are tested as they stand.
+  const std::pair<const QString*, QLineEdit*> required[] = {
+      {&working.server, server_box}, {&working.user_id, user_id_box}, {&working.password, password_box}};
+  const QString* messages[] = {&kNoServer, &kNoUserId, &kNoPassword};
+  for (int i = 0; i < 3; ++i) {
+    if (required[i].first->isEmpty()) {
+      refuse(*messages[i], required[i].second);
+      return;
+    }
+  }
+  if (!test_window_) {
+    test_window_ = open_test_rules(working, this);
+    return;
+  }
+  test_window_->run(working, program_settings().server_timeout);
+  test_window_->raise();
+  test_window_->activateWindow();
+}
 
 void frm_account::save_and_exit() {
-  record_.description = description_box->text().trimmed();
-  if (record_.description.isEmpty()) {
-    refuse(kNoDescription);
-    return;
-  }
-  if (const QString why = description_refusal(record_.description); !why.isEmpty()) {
-    refuse(why);
-    return;
-  }
-  record_.gate_mode = gate_option->isChecked() ? 1 : 0;
-  record_.size_limit_on = size_check->isChecked() ? 1 : 0;
-  record_.size_limit = std::max<qint32>(0, number_from_text(size_box->text()));
-  record_.server = server_box->text().trimmed();
-  if (record_.server.isEmpty()) {
-    refuse(kNoServer);
-    return;
-  }
-  record_.user_id = user_id_box->text().trimmed();
-  if (record_.user_id.isEmpty()) {
-    refuse(kNoUserId);
-    return;
-  }
-  record_.password = password_box->text().trimmed();
-  if (record_.password.isEmpty()) {
-    refuse(kNoPassword);
-    return;
-  }
-  record_.from_list = list_entries(from.list);
-  record_.subject_list = list_entries(subject.list);
-  record_.to_list = list_entries(to.list);
-  record_.alerts = alerts_;
-  if (!save_account(folder_, record_.description, record_)) {
+  const AccountRecord working = working_record();
+  if (!validate(working) || !confirm(working)) return;
+  // A failed save keeps the dialog open with everything typed, so nothing is lost.
+  if (!save_account(folder_, working.description, working)) {
     show_message(kSaveFailed, this);
-    done(Rejected);
     return;
   }
+  record_ = working;
+  offer_to_remove_old(working.description);
   done(Accepted);
 }
 
-bool show_account_dialog(QWidget* parent) {
-  frm_account dialog(account_record(), app_folder(), parent);
+bool show_account_dialog(QWidget* parent, std::optional<QString> opened_name) {
+  frm_account dialog(account_record(), app_folder(), parent, std::move(opened_name));
   return dialog.exec() == QDialog::Accepted;
 }
 

@@ -7,6 +7,7 @@
 #include "message.h"
 #include "remembered_folder.h"
 #include "shell_open.h"
+#include "test_rules_window.h"
 #include "tray_icon.h"
 
 #include "accounts/account_state.h"
@@ -199,6 +200,10 @@ QGroupBox* frm_main::build_accounts_frame() {
   row->addWidget(Command2);
   row->addWidget(Command3);
   row->addWidget(Command4);
+  // A dry run of the selected account's saved rules; it uses a session of its own.
+  test_rules_button = make_button(QStringLiteral("Test Rules"), QStringLiteral("TestRules"), accounts_frame);
+  connect(test_rules_button, &QPushButton::clicked, this, [this] { test_saved_account(selected_account(), this); });
+  row->addWidget(test_rules_button);
   auto* box = new QVBoxLayout(accounts_frame);
   box->addWidget(List1, 1);
   box->addLayout(row);
@@ -418,7 +423,7 @@ void frm_main::Command3_Click() {
     show_message(kLoadError, this);
     return;
   }
-  show_account_dialog(this);
+  show_account_dialog(this, name);
   refresh_accounts();
 }
 

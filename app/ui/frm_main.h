@@ -56,6 +56,7 @@ class frm_main : public QWidget {
   QPushButton* Command2 = nullptr;      // "New"
   QPushButton* Command3 = nullptr;      // "Edit"
   QPushButton* Command4 = nullptr;      // "Remove"
+  QPushButton* test_rules_button = nullptr;  // "Test Rules" for the selected account
   QGroupBox* settings_frame = nullptr;  // "Settings"
   QLineEdit* Text1 = nullptr;           // filter_minutes
   QLineEdit* Text2 = nullptr;           // server_timeout

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +41,19 @@ inline void expect_message(QString* seen, QWidget* except = nullptr) {
       [seen](frm_msgbox* box) {
         *seen = box->Label1->text();
         box->Command1->click();
+      },
+      except);
+}
+
+// Arms a handler for the next yes/no question: notes its text (line breaks as "\n") and
+// whether Yes is its default into `seen` / `yes_default`, then answers.
+inline void answer_question(bool yes, QString* seen = nullptr, bool* yes_default = nullptr,
+                            QWidget* except = nullptr) {
+  when_window<QMessageBox>(
+      [=](QMessageBox* box) {
+        if (seen) *seen = box->text();
+        if (yes_default) *yes_default = box->defaultButton() == box->button(QMessageBox::Yes);
+        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
       },
       except);
 }

@@ -2,6 +2,7 @@
 # folder pickers, and the alert settings dialog, headless (offscreen).
 add_executable(halvex_dialog_tests
   account_dialog_test.cpp
+  account_guards_test.cpp
   alertconfig_test.cpp
   dialog_test_support.h
   entry_filters_test.cpp

@@ -144,6 +144,7 @@ TEST_F(ImportExport, LinesKeepBlanksAndCommasAnyLineEnd) {
 
 TEST_F(ImportExport, ImportReachesAListGreyedByTheGate) {
   frm_account& d = open();
+  test::answer_question(true);  // "Choose gate mode?"
   d.gate_option->click();
   import(d, 2, list_file("s.txt", "lottery\r\n"));
   EXPECT_FALSE(d.subject.list->isEnabled());
