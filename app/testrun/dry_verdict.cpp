@@ -1,44 +1,31 @@
 #include "dry_verdict.h"
 
 #include "engine/alert_trigger.h"
+#include "engine/message_verdict.h"
+#include "engine/one_line_text.h"
 
 namespace halvex {
 
 namespace {
 
-QString quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
-
-// The first entry of `list` that one of the texts holds.
-QString first_held(const QStringList& list, const QString& a, const QString& b = {}) {
-  for (const QString& phrase : list)
-    if (contains_phrase(a, phrase) || contains_phrase(b, phrase)) return phrase;
-  return {};
-}
-
-DryVerdict deleted_by(QString rule) { return {DryVerdictKind::Delete, true, std::move(rule)}; }
+QString quoted(const QString& text) { return QLatin1Char('"') + one_line_text(text) + QLatin1Char('"'); }
 
 }  // namespace
 
 DryVerdict dry_verdict(const AccountRecord& record, const HeaderFields& fields, qint32 size) {
-  if (size_rule(record, size))
-    return deleted_by(QStringLiteral("size %1 bytes, limit %2").arg(size).arg(record.size_limit));
-  if (check_from(record, fields.from_address, fields.from_name)) {
-    if (record.gate_mode == 1) return deleted_by(QStringLiteral("gate: sender not on the From list"));
-    return deleted_by(QStringLiteral("From phrase ") +
-                      quoted(first_held(record.from_list, fields.from_address, fields.from_name)));
+  // The cycle's own verdict; the alert is only looked up, never started.
+  const AlertRule* alert = nullptr;
+  const Verdict verdict = decide_message(record, fields, size, [&] {
+    alert = find_alert(record, fields);
+    return alert && alert_wants_delete(*alert);
+  });
+  if (verdict.delete_message) {
+    const bool by_alert = verdict.reason.kind == RuleKind::Alert;
+    return {by_alert ? DryVerdictKind::Alert : DryVerdictKind::Delete, true, reason_text(verdict.reason)};
   }
-  if (check_to(record, fields.to_name, fields.to_address))
-    return deleted_by(QStringLiteral("To phrase ") +
-                      quoted(first_held(record.to_list, fields.to_name, fields.to_address)));
-  if (check_subject(record, fields.subject))
-    return deleted_by(QStringLiteral("Subject phrase ") +
-                      quoted(first_held(record.subject_list, fields.subject)));
-  if (const AlertRule* alert = find_alert(record, fields)) {
-    const bool deletes = alert_wants_delete(*alert);
-    return {DryVerdictKind::Alert, deletes,
-            QStringLiteral("Alert phrase ") + quoted(alert->phrase) +
-                (deletes ? QStringLiteral(", then deleted") : QString())};
-  }
+  if (alert)
+    return {DryVerdictKind::Alert, false,
+            QStringLiteral("alert phrase ") + quoted(alert->phrase) + QStringLiteral(", the message is kept")};
   return {DryVerdictKind::Keep, false, QStringLiteral("no rule matched")};
 }
 

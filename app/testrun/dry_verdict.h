@@ -1,6 +1,7 @@
 // The verdict of a test run on one message: what the account's rules would do to it,
-// and the rule that decided, without doing anything. The same rules in the same order
-// as the filter cycle, but no alert is started and nothing is logged.
+// and the rule that decided, without doing anything. The filter cycle's own verdict and
+// reason (engine/message_verdict.h); an alert is only looked up, never started, and one
+// that keeps its message is named too.
 #pragma once
 
 #include "accounts/account_record.h"

@@ -5,6 +5,7 @@
 #include "engine/qt_apartment_pump.h"
 
 #include "frame/exports.h"
+#include "pop3/ipopstatus.h"
 
 #include <algorithm>
 #include <climits>
@@ -76,7 +77,15 @@ void TestRunWorker::end(std::function<void()> report) {
       Qt::QueuedConnection);
 }
 
-QString TestRunWorker::cause_of(const QString& description) const {
+QString TestRunWorker::cause_of(const QString& event_text) const {
+  // The component's own account of the failure when it has one ("the server answered:
+  // -ERR ...", "connection refused ...", "no answer within 30 s"), else the event's text.
+  QString description = event_text;
+  velmo::ComPtr<IPOPSTATUS> status;
+  if (popmain_ && SUCCEEDED(popmain_->QueryInterface(IPOPSTATUS::iid, status.put_void()))) {
+    const QString failure = bstr_result([&](BSTR* out) { status->get_LastFailure(out); });
+    if (!failure.isEmpty()) description = failure;
+  }
   switch (stage_) {
     case Stage::Connecting: return QStringLiteral("Login failed: ") + description;
     case Stage::Counting: return QStringLiteral("Counting the messages failed: ") + description;

@@ -5,6 +5,7 @@
 #include "accounts/account_file.h"
 #include "accounts/app_folder.h"
 #include "accounts/settings.h"
+#include "engine/one_line_text.h"
 #include "testrun/test_run.h"
 
 #include <QCloseEvent>
@@ -122,8 +123,9 @@ void TestRulesWindow::add_row(const TestRunRow& row) {
   const int r = table->rowCount();
   table->insertRow(r);
   table->setItem(r, kNumber, number_cell(row.number));
-  table->setItem(r, kSender, cell(row.sender));
-  table->setItem(r, kSubject, cell(row.subject));
+  // Mail text on one line, control characters shown as escapes.
+  table->setItem(r, kSender, cell(one_line_text(row.sender)));
+  table->setItem(r, kSubject, cell(one_line_text(row.subject)));
   table->setItem(r, kSize, number_cell(row.size));
   table->setItem(r, kVerdict, cell(verdict_word(row.verdict)));
   table->setItem(r, kRule, cell(row.verdict.rule));

@@ -52,19 +52,19 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, DryVerdictTest,
     testing::Values(
         Row{"nothing_matches", account(0, {"casino"}), 10, "keep", false, "no rule matched"},
-        Row{"size_first", sized(account(0, {"bulk"}), 100), 100, "delete", true, "size 100 bytes, limit 100"},
+        Row{"size_first", sized(account(0, {"bulk"}), 100), 100, "delete", true, "size rule, 100 bytes at or above the limit of 100"},
         Row{"below_size_limit", sized(account(0, {}), 101), 100, "keep", false, "no rule matched"},
-        Row{"from_phrase_first_match", account(0, {"zzz", "daily", "bulk"}), 10, "delete", true, "From phrase \"daily\""},
-        Row{"gate_sender_not_listed", account(1, {"@friends.example"}), 10, "delete", true, "gate: sender not on the From list"},
+        Row{"from_phrase_first_match", account(0, {"zzz", "daily", "bulk"}), 10, "delete", true, "From phrase \"daily\" found in the sender name"},
+        Row{"gate_sender_not_listed", account(1, {"@friends.example"}), 10, "delete", true, "gate mode, the sender is not on the From list"},
         Row{"gate_sender_listed", account(1, {"@bulk.example"}, {"prize"}), 10, "keep", false, "no rule matched"},
-        Row{"to_phrase", account(0, {}, {}, {"me@home"}), 10, "delete", true, "To phrase \"me@home\""},
-        Row{"subject_phrase", account(0, {}, {"PRIZE"}), 10, "delete", true, "Subject phrase \"PRIZE\""},
+        Row{"to_phrase", account(0, {}, {}, {"me@home"}), 10, "delete", true, "To phrase \"me@home\" found in the recipient address"},
+        Row{"subject_phrase", account(0, {}, {"PRIZE"}), 10, "delete", true, "Subject phrase \"PRIZE\" found in the subject"},
         Row{"blank_phrases_ignored", account(0, {" "}, {""}, {"  "}), 10, "keep", false, "no rule matched"},
-        Row{"alert_keeps", alerted(account(0, {}), "won"), 10, "alert", false, "Alert phrase \"won\""},
+        Row{"alert_keeps", alerted(account(0, {}), "won"), 10, "alert", false, "alert phrase \"won\", the message is kept"},
         Row{"alert_deletes", alerted(account(0, {}), "won", "YES"), 10, "alert, delete", true,
-            "Alert phrase \"won\", then deleted"},
+            "alert phrase \"won\" asks for deletion"},
         Row{"marked_message_raises_no_alert", alerted(account(0, {"bulk"}), "won"), 10, "delete", true,
-            "From phrase \"bulk\""}),
+            "From phrase \"bulk\" found in the sender address"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunSummary, SaysSoWhenEveryMessageWouldGo) {

@@ -85,7 +85,7 @@ TEST_F(TestRulesWindowTest, TheDialogsButtonTestsTheUnsavedRules) {
   EXPECT_EQ(column(w->table, TestRulesWindow::kSubject), QStringList({"Offer", "Lunch"}));
   EXPECT_EQ(column(w->table, TestRulesWindow::kVerdict), QStringList({"delete", "keep"}));
   EXPECT_EQ(column(w->table, TestRulesWindow::kRule),
-            QStringList({"From phrase \"bulk.example\"", "no rule matched"}));
+            QStringList({"From phrase \"bulk.example\" found in the sender address", "no rule matched"}));
   EXPECT_EQ(w->progress->value(), w->progress->maximum());
   EXPECT_FALSE(w->cancel_button->isEnabled());
   EXPECT_TRUE(QDir(tmp_.path()).entryList(QDir::Files).isEmpty());  // nothing saved

@@ -98,11 +98,11 @@ TEST_F(TestRunDovecot, ListsEachVerdictAndTheServerKeepsEveryMessage) {
     const char* word;
     const char* rule;
   } expected[] = {
-      {"Deals <deals@bulk.example>", "Today only", "delete", "From phrase \"bulk.example\""},
+      {"Deals <deals@bulk.example>", "Today only", "delete", "From phrase \"bulk.example\" found in the sender address"},
       {"Amy <amy@friends.example>", "Lunch?", "keep", "no rule matched"},
-      {"Shop <news@shop.example>", "Cheap pills", "delete", "Subject phrase \"pills\""},
+      {"Shop <news@shop.example>", "Cheap pills", "delete", "Subject phrase \"pills\" found in the subject"},
       {"Bob <bob@friends.example>", "Holiday photos", "delete", ""},  // size: checked below
-      {"Bank <alerts@bank.example>", "Your statement", "alert", "Alert phrase \"statement\""},
+      {"Bank <alerts@bank.example>", "Your statement", "alert", "alert phrase \"statement\", the message is kept"},
   };
   for (int i = 0; i < 5; ++i) {
     const TestRunRow& row = reports.rows[static_cast<size_t>(i)];
@@ -116,8 +116,8 @@ TEST_F(TestRunDovecot, ListsEachVerdictAndTheServerKeepsEveryMessage) {
     }
     EXPECT_GE(row.size, static_cast<qint32>(sent[static_cast<size_t>(i)].size()) - 2);
   }
-  EXPECT_TRUE(reports.rows[3].verdict.rule.startsWith("size ")) << reports.rows[3].verdict.rule.toStdString();
-  EXPECT_TRUE(reports.rows[3].verdict.rule.endsWith("limit 4000"));
+  EXPECT_TRUE(reports.rows[3].verdict.rule.startsWith("size rule, ")) << reports.rows[3].verdict.rule.toStdString();
+  EXPECT_TRUE(reports.rows[3].verdict.rule.endsWith("limit of 4000"));
 
   // Nothing deleted, nothing started.
   EXPECT_EQ(dovecot().maildir().count(), 5u);
@@ -136,10 +136,23 @@ TEST_F(TestRunDovecot, AWrongPasswordShowsTheLoginFailure) {
   run.start(r, 30);
   ASSERT_TRUE(reports.wait_over());
   EXPECT_TRUE(reports.failed.startsWith("Login failed: ")) << reports.failed.toStdString();
+  EXPECT_TRUE(reports.failed.contains("-ERR")) << reports.failed.toStdString();  // the server's own words
   EXPECT_FALSE(reports.counted);
   EXPECT_TRUE(reports.rows.empty());
   EXPECT_EQ(reports.endings, 1);
   EXPECT_EQ(dovecot().maildir().count(), 1u);
+}
+
+TEST_F(TestRunDovecot, AClosedPortShowsTheRefusal) {
+  AccountRecord r = account();
+  r.server = "127.0.0.1:1";
+  TestRun run;
+  Reports reports;
+  reports.follow(run);
+  run.start(r, 10);
+  ASSERT_TRUE(reports.wait_over());
+  EXPECT_TRUE(reports.failed.startsWith("Login failed: ")) << reports.failed.toStdString();
+  EXPECT_TRUE(reports.failed.contains("refused")) << reports.failed.toStdString();
 }
 
 TEST_F(TestRunDovecot, CancelEndsTheRunAtOnceAndDeletesNothing) {
