@@ -19,7 +19,9 @@ constexpr qint64 kAnswerMarginMs = 10 * 1000;  // beyond the session's own Timeo
 }  // namespace
 
 TestRunWorker::TestRunWorker(AccountRecord account, qint32 timeout_seconds)
-    : account_(std::move(account)), timeout_seconds_(std::max(timeout_seconds, 1)) {
+    : account_(std::move(account)), timeout_seconds_(std::max(timeout_seconds, 1)), guard_(this) {
+  // guard_ is a child, so it moves to the run's thread with the worker and its timer runs
+  // there.
   guard_.setSingleShot(true);
   connect(&guard_, &QTimer::timeout, this, [this] {
     end([this, s = timeout_seconds_] {

@@ -67,8 +67,8 @@ TestRulesWindow::TestRulesWindow(QWidget* parent) : QDialog(parent) {
   table->setWordWrap(false);
   table->horizontalHeader()->setStretchLastSection(true);
   table->setColumnWidth(kNumber, 44);
-  table->setColumnWidth(kSender, 220);
-  table->setColumnWidth(kSubject, 240);
+  table->setColumnWidth(kSender, 240);
+  table->setColumnWidth(kSubject, 200);
   table->setColumnWidth(kSize, 80);
   table->setColumnWidth(kVerdict, 90);
   cancel_button = new QPushButton(QStringLiteral("Cancel"), this);
@@ -85,7 +85,7 @@ TestRulesWindow::TestRulesWindow(QWidget* parent) : QDialog(parent) {
   layout->addWidget(status);
   layout->addWidget(table, 1);
   layout->addLayout(buttons);
-  resize(900, 480);
+  resize(1100, 480);
 
   test_run_ = new TestRun(this);
   connect(test_run_, &TestRun::counted, this, [this](qint32 total) {

@@ -45,6 +45,15 @@ struct Reports {
   bool wait_over(int ms = 30000) { return QTest::qWaitFor([this] { return endings > 0; }, ms); }
 };
 
+// Qt warnings seen while a test runs (a timer used from the wrong thread, for one).
+QStringList& warnings() {
+  static QStringList seen;
+  return seen;
+}
+void note_warning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtDebugMsg && type != QtInfoMsg) warnings().append(text);
+}
+
 std::string mail(const std::string& from, const std::string& subject, size_t body_bytes = 10) {
   return "From: " + from + "\r\nTo: Me <me@home.example>\r\nSubject: " + subject + "\r\n\r\n" +
          std::string(body_bytes, 'x') + "\r\n";
@@ -82,11 +91,17 @@ TEST_F(TestRunDovecot, ListsEachVerdictAndTheServerKeepsEveryMessage) {
   const QString marker = tmp.filePath("alert-ran");
   r.alerts = {AlertRule{"statement", 1, marker, ""}};
 
+  warnings().clear();
+  const QtMessageHandler previous = qInstallMessageHandler(note_warning);
   TestRun run;
   Reports reports;
   reports.follow(run);
   run.start(r, 30);
-  ASSERT_TRUE(reports.wait_over()) << "no end";
+  const bool over = reports.wait_over();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !run.running(); }, 5000));
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(warnings().isEmpty()) << warnings().join('\n').toStdString();
+  ASSERT_TRUE(over) << "no end";
   ASSERT_TRUE(reports.finished) << reports.failed.toStdString();
   EXPECT_EQ(*reports.counted, 5);
   EXPECT_EQ(reports.finished->first, 3);
