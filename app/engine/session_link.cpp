@@ -38,8 +38,20 @@ double thread_cpu_seconds() {
 
 SessionLink::SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg)
     : host_(host), popmain_(popmain), popmsg_(popmsg) {
+  if (popmain_ && FAILED(popmain_->QueryInterface(IPOPSTATUS::iid, reinterpret_cast<void**>(&status_))))
+    status_ = nullptr;
   guard_.setSingleShot(true);
   QObject::connect(&guard_, &QTimer::timeout, &guard_, [this] { expired_ = true; });
+}
+
+SessionLink::~SessionLink() {
+  if (status_) status_->Release();
+}
+
+LONG SessionLink::bytes_received() const {
+  LONG bytes = 0;
+  if (status_) status_->get_BytesReceived(&bytes);
+  return bytes;
 }
 
 void SessionLink::set_timeout(qint32 seconds) {
@@ -93,8 +105,19 @@ void SessionLink::wait() {
     expired_ = false;
     const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
     guard_.start(static_cast<int>(guard_ms));
+    // Past the component's own deadline the guard no longer re-arms.
+    const qint64 overall_ms = timeout_ms_ * kRequestDeadlineFactor + margin_ms_;
+    LONG seen = bytes_received();
     waiting_ = true;
-    while (!op_done_ && !expired_) host_.wait_for_events();
+    for (;;) {
+      while (!op_done_ && !expired_) host_.wait_for_events();
+      if (op_done_) break;
+      const LONG now = bytes_received();
+      if (now == seen || wall.elapsed() >= overall_ms) break;
+      seen = now;  // the reply is still arriving: wait on
+      expired_ = false;
+      guard_.start(static_cast<int>(guard_ms));
+    }
     waiting_ = false;
     guard_.stop();
     ++totals_.waits;

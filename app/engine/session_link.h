@@ -15,7 +15,10 @@
 //
 // Guard. A request that gets no answer within the session's Timeout plus kAnswerMargin
 // seconds ends as an error (op_error kNoAnswer); the session is then terminated so that
-// nothing of it arrives later.
+// nothing of it arrives later. While the component keeps receiving bytes (IPOPSTATUS
+// BytesReceived moves) the guard re-arms, so a slow but live reply is not cut; the component's
+// own request deadline (kRequestDeadlineFactor times Timeout) ends a trickle, and the guard
+// gives up for good after that deadline plus the margin.
 #pragma once
 
 #include "header_rules.h"
@@ -23,6 +26,7 @@
 
 #include "frame/ipopmain.h"
 #include "frame/ipopmsg.h"
+#include "pop3/ipopstatus.h"
 
 #include <QTimer>
 
@@ -34,10 +38,14 @@ enum class Request { None, Connect, TotalOfMails, MsgHeader, MsgSize, Delete, Cl
 
 inline constexpr qint32 kAnswerMargin = 10;  // seconds beyond Timeout
 inline constexpr qint32 kNoAnswer = -1;      // op_error of a request nobody answered
+inline constexpr qint64 kRequestDeadlineFactor = 5;  // the component's deadline, in Timeouts
 
 class SessionLink final : public SessionEvents {
 public:
   SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg);
+  ~SessionLink();
+  SessionLink(const SessionLink&) = delete;
+  SessionLink& operator=(const SessionLink&) = delete;
 
   // Sets the session's Timeout; every later wait gives up after it plus the margin.
   void set_timeout(qint32 seconds);
@@ -85,7 +93,11 @@ private:
   void load_header(const QString& header);
 
   EngineHost& host_;
+  // Bytes the component has received so far (0 without IPOPSTATUS): progress of a request.
+  LONG bytes_received() const;
+
   IPOPMAIN* popmain_;
+  IPOPSTATUS* status_ = nullptr;  // held for the link's life
   IPOPMSG* popmsg_;
   qint64 timeout_ms_ = 120 * 1000LL;
   qint64 margin_ms_ = kAnswerMargin * 1000LL;

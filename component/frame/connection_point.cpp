@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "frame/enumerator.h"
 #include "frame/identifiers.h"
 #include "frame/text.h"
 
@@ -75,8 +76,15 @@ HRESULT EventConnectionPoint::Unadvise(DWORD dwCookie) {
 }
 
 HRESULT EventConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
-    if (ppEnum) *ppEnum = nullptr;
-    return E_NOTIMPL;
+    if (!ppEnum) return E_POINTER;
+    *ppEnum = nullptr;
+    std::vector<CONNECTDATA> connections;
+    {
+        std::lock_guard lock(mutex_);
+        for (const Listener& l : listeners_) connections.push_back({l.sink.get(), l.cookie});
+        // The enumerator takes its references while the list still holds the sinks.
+        return Enumerator<IEnumConnections, CONNECTDATA>::create(connections, 0, ppEnum);
+    }
 }
 
 size_t EventConnectionPoint::listener_count() const {

@@ -51,7 +51,7 @@ public:
     HRESULT Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override;
     // CONNECT_E_NOCONNECTION for a cookie that is not subscribed.
     HRESULT Unadvise(DWORD dwCookie) override;
-    // Not offered: E_NOTIMPL.
+    // A snapshot of the subscriptions: each sink (as IUnknown) with its cookie.
     HRESULT EnumConnections(IEnumConnections** ppEnum) override;
 
     // Raises event `id` with `args` to every listener. Text arguments reach each listener as

@@ -26,6 +26,7 @@ enum class FailureKind : std::int32_t {
     Refused = 11,           // the request itself was refused before anything was sent
     NotConnected = 12,      // no session stands
     Stopped = 13,           // the client stopped the request (Terminate, release)
+    Internal = 14,          // the component itself failed (memory ran out, say)
 };
 
 struct FailureCause {

@@ -1,6 +1,7 @@
 #include "pop3/pop3_session.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,9 +88,15 @@ void Pop3Session::WriteLog(std::string_view text) const {
     std::string path = log_file_name();
     if (path.empty() || path.find('\0') != std::string::npos) return;
     text = text.substr(0, text.find('\0'));
-    // 0600: the log holds the password of every login in clear.
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    // 0600: the log holds the password of every login in clear. A symlink in its place is not
+    // followed, and a file that existed with wider rights is narrowed to 0600.
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ((st.st_mode & 07777) != 0600 && ::fchmod(fd, 0600) != 0)) {
+        ::close(fd);
+        return;
+    }
     while (!text.empty()) {
         ssize_t n = ::write(fd, text.data(), text.size());
         if (n < 0 && errno == EINTR) continue;

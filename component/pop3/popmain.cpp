@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "frame/class_table.h"
+#include "frame/enumerator.h"
 #include "frame/text.h"
 #include "pop3/server_address.h"
 
@@ -42,8 +43,9 @@ HRESULT PopMain::queue_job(std::int32_t kind, std::int32_t argument) {
 }
 
 HRESULT PopMain::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
-    if (ppEnum) *ppEnum = nullptr;
-    return E_NOTIMPL;
+    if (!ppEnum) return E_POINTER;
+    *ppEnum = nullptr;
+    return Enumerator<IEnumConnectionPoints, IConnectionPoint*>::create({&events_}, 0, ppEnum);
 }
 
 HRESULT PopMain::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
@@ -153,12 +155,14 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
     login_server_ = std::move(server);
     login_user_ = std::move(user);
     login_password_ = std::move(password);
-    ServerAddress address = parse_server_address(login_server_, server_port_);
     if (asynchronous()) {
-        // Both logins use USER and PASS in this mode.
-        workers_.start({address.host, login_user_, login_password_, address.port});
+        // The worker reads ServerPort when it logs in; SecureConnect logs in with APOP.
+        WorkerLogin login{login_server_, login_user_, login_password_, server_port_.load()};
+        login.apop = kind == Login::Apop;
+        workers_.start(std::move(login));
         return S_OK;
     }
+    ServerAddress address = parse_server_address(login_server_, server_port_.load());
     session_.BeginRequest();
     bool ok = kind == Login::Apop
                   ? session_.LoginApop(address.host, login_user_, login_password_, address.port)

@@ -3,6 +3,7 @@
 // Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -68,7 +69,7 @@ private:
     HRESULT queue_job(std::int32_t kind, std::int32_t argument = 0);
 
     Pop3Session session_;
-    std::int32_t server_port_ = kDefaultPort;
+    std::atomic<std::int32_t> server_port_{kDefaultPort};  // the worker reads it at its login
     std::int32_t asynchronous_ = 0;
     std::string login_server_;  // as given, "host:port" included
     std::string login_user_;
@@ -76,7 +77,7 @@ private:
     // The asynchronous half; the worker control goes first, so no worker outlives the rest.
     JobQueue queue_;
     EventConnectionPoint events_{this};
-    WorkerControl workers_{{session_, queue_, events_}};
+    WorkerControl workers_{{session_, queue_, events_, &server_port_}};
 };
 
 }  // namespace velmo

@@ -30,7 +30,8 @@ StatNumbers parse_stat_numbers(std::string_view reply) {
     if (pos == std::string_view::npos) return out;
     ++pos;
     std::uint64_t value = 0;
-    if (!read_bounded_number(reply, pos, kLongMax, value)) return out;
+    // A count with no digits reads as 0; one beyond 2^31 - 1 fails.
+    if (!read_bounded_number(reply, pos, kLongMax, value) && value > 0) return out;
     out.count = static_cast<std::int32_t>(value);
     out.count_read = true;
     pos = reply.find_first_of(" \t", pos);

@@ -14,9 +14,10 @@ namespace velmo {
 // non-digit; false when there is no digit or the value exceeds max. Leaves pos after the digits.
 bool read_bounded_number(std::string_view text, std::size_t& pos, std::uint64_t max, std::uint64_t& value);
 
-// The numbers of a STAT reply ("+OK count size"). The count is at most 2^31 - 1, the total
-// size at most 2^32 - 1 (answered as at most 2^31 - 1). count_read tells whether the count
-// passed even when the reply fails later.
+// The numbers of a STAT reply ("+OK count size"). The count is at most 2^31 - 1 (a count with
+// no digits, such as "-1" or "many", reads as 0), the total size at most 2^32 - 1 (answered
+// as at most 2^31 - 1). count_read tells whether the count passed even when the reply fails
+// later.
 struct StatNumbers {
     bool ok = false;
     bool count_read = false;

@@ -2,10 +2,12 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "pop3/reply_reader.h"
+#include "pop3/server_address.h"
 
 namespace velmo {
 
@@ -25,9 +27,23 @@ const char* worker_error_text(std::int32_t number) {
     }
 }
 
-Worker::Worker(WorkerContext context, WorkerLogin login, std::unique_ptr<Worker> previous)
-    : context_(context), login_(std::move(login)), previous_(std::move(previous)) {
-    thread_ = std::thread([this] { run(); });
+Worker::Worker(WorkerContext context, WorkerLogin login, std::unique_ptr<Worker> previous,
+               const std::atomic<bool>* abandon)
+    : context_(context), login_(std::move(login)), abandon_(abandon), previous_(std::move(previous)) {
+    thread_ = std::thread([this] {
+        // Nothing may leave the thread: a failure the worker did not foresee (memory running
+        // out, say) ends its session and is reported as the session's end.
+        try {
+            run();
+        } catch (...) {
+            try {
+                context_.session.SetFailure(FailureKind::Internal, "the worker failed unexpectedly");
+                context_.session.CloseSession();
+                raise(DISPID_OnClosed, {});
+            } catch (...) {
+            }
+        }
+    });
 }
 
 Worker::~Worker() { join(); }
@@ -65,14 +81,28 @@ void Worker::run() {
     if (stopped()) return;
 
     Pop3Session& session = context_.session;
+    // While this worker drives the session its stop request ends the session's waits; the
+    // control's own predicate comes back when it is done.
+    const std::atomic<bool>* abandon = abandon_;
+    session.set_stop_predicate([this, abandon] { return stop_.load() || (abandon && abandon->load()); });
+    struct Restore {
+        Pop3Session& session;
+        const std::atomic<bool>* abandon;
+        ~Restore() { session.set_stop_predicate([a = abandon] { return a && a->load(); }); }
+    } restore{session, abandon};
     session.CloseSession();
     context_.queue.clear();  // jobs queued before the worker started are dropped
     if (stopped()) return;
 
     session.BeginRequest();
     if (!login_.acceptable) session.SetFailure(FailureKind::Refused, login_.refusal);
-    if (!login_.acceptable ||
-        !session.LoginUserPass(login_.server, login_.user, login_.password, login_.port)) {
+    ServerAddress address{login_.server, login_.port, true, false};
+    if (context_.server_port) address = parse_server_address(login_.server, context_.server_port->load());
+    auto log_in = [&] {
+        return login_.apop ? session.LoginApop(address.host, login_.user, login_.password, address.port)
+                           : session.LoginUserPass(address.host, login_.user, login_.password, address.port);
+    };
+    if (!login_.acceptable || !log_in()) {
         if (!raise(DISPID_OnError, {LONG{0}, std::string(worker_error_text(0))})) return;
         raise(DISPID_OnClosed, {});
         return;
@@ -117,7 +147,9 @@ bool Worker::run_job(const Job& job) {
     case kJobMsgSize: {
         std::uint32_t size = 0;
         if (!session.LookupSize(n, size)) return fail(job.kind);
-        return raise(DISPID_OnGetMsgSize, {static_cast<LONG>(size), n});
+        // Sizes of 2^31 and more read as the largest LONG, as GetMsgSize gives them.
+        const LONG clamped = static_cast<LONG>(std::min<std::uint32_t>(size, 0x7FFFFFFFu));
+        return raise(DISPID_OnGetMsgSize, {clamped, n});
     }
     case kJobSizeOfMails:
     case kJobTotalOfMails: {
@@ -198,7 +230,7 @@ WorkerControl::~WorkerControl() { shutdown(); }
 void WorkerControl::start(WorkerLogin login) {
     std::unique_ptr<Worker> previous = std::move(current_);
     if (previous) previous->request_stop();
-    current_ = std::make_unique<Worker>(context_, std::move(login), std::move(previous));
+    current_ = std::make_unique<Worker>(context_, std::move(login), std::move(previous), &abandon_);
 }
 
 void WorkerControl::terminate() {

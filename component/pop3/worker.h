@@ -17,8 +17,10 @@
 //   joins the worker it replaces, so two workers never drive one session at once.
 // - Listener threads: run the event handlers, each in its own apartment.
 // - Worker::stop_ (atomic flag): set by the client thread, read by the worker at its stop checks.
-// - WorkerControl::abandon_ (atomic flag): set only by shutdown; the session's stop predicate
-//   reads it, so the worker's network waits end within 250 ms.
+// - WorkerControl::abandon_ (atomic flag): set only by shutdown. While a worker drives the
+//   session, the session's stop predicate reads abandon_ and that worker's stop_, so a stop
+//   request (Terminate, a new Connect, a release) ends its network waits within 250 ms and a
+//   new worker never waits long for the one it replaces.
 // - Worker::previous_: guarded by previous_mutex_ (the worker thread drops it, the client thread
 //   forwards stop requests through it).
 //
@@ -62,10 +64,15 @@ struct WorkerContext {
     Pop3Session& session;
     JobQueue& queue;
     EventConnectionPoint& events;
+    // The object's ServerPort, read when the worker logs in (nullptr: the login's own port).
+    const std::atomic<std::int32_t>* server_port = nullptr;
 };
 
-// The login of one asynchronous Connect or SecureConnect (always USER and PASS).
+// The login of one asynchronous Connect (USER and PASS) or SecureConnect (APOP).
 struct WorkerLogin {
+    // With the object's ServerPort in the context: the server as the client gave it ("host",
+    // "host:port", "pop3s://host"), read with ServerPort as it stands at the login. Without
+    // one: the host for the session, and `port`.
     std::string server;
     std::string user;
     std::string password;
@@ -75,6 +82,7 @@ struct WorkerLogin {
     // giving `refusal` as its cause.
     bool acceptable = true;
     std::string refusal{};
+    bool apop = false;
 };
 
 // The OnError text of a failed login (0) or job (its kind); empty for other numbers.
@@ -84,7 +92,9 @@ class Worker {
 public:
     // Starts the thread. `previous` is the worker this one replaces; the new thread waits for
     // it to end before it touches the session.
-    Worker(WorkerContext context, WorkerLogin login, std::unique_ptr<Worker> previous);
+    // `abandon`, when given, is the control's flag that also ends the session's waits.
+    Worker(WorkerContext context, WorkerLogin login, std::unique_ptr<Worker> previous,
+           const std::atomic<bool>* abandon = nullptr);
     ~Worker();  // joins; stop the worker first or this waits for the session to end
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -105,6 +115,7 @@ private:
 
     WorkerContext context_;
     WorkerLogin login_;
+    const std::atomic<bool>* abandon_;
     std::atomic<bool> stop_{false};
     CallCancel cancel_;
     std::mutex previous_mutex_;

@@ -94,6 +94,29 @@ TEST_F(SessionLinkTest, UnansweredRequestEndsAfterTimeoutAndMargin) {
   EXPECT_FALSE(rig.link->session_open());
 }
 
+// A reply that keeps arriving outlasts the guard: the guard re-arms while bytes come in.
+TEST_F(SessionLinkTest, ASlowButLiveReplyIsNotCutByTheGuard) {
+  const std::string header = "Subject: slow\r\nX-Pad: " + std::string(40, 'p') + "\r\n";
+  ScriptedPop3Server server(Conversation()
+                                .greet()
+                                .login("user", "secret")
+                                .on("STAT", testnet::stat_reply(1, 10))
+                                .on("LIST", testnet::list_reply({10}))
+                                .expect("TOP 1 0")
+                                .send_chunked(testnet::message_reply(header + "\r\n"), 4, Millis(100)));
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  rig.link->set_answer_margin_ms(-4000);  // a guard of 1 s; the reply takes about 2 s
+  QElapsedTimer clock;
+  clock.start();
+  rig.link->begin(Request::MsgHeader, 1);
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), 0) << "cut after " << clock.elapsed() << " ms";
+  EXPECT_GE(clock.elapsed(), 1200);
+  EXPECT_EQ(rig.link->header().subject, QStringLiteral("slow"));
+}
+
 // An answer that was posted before the wait began ends the wait at once. (Qt's plain Unix
 // dispatcher, which this file also runs under, would otherwise go on waiting for more.)
 TEST_F(SessionLinkTest, AnAnswerPostedBeforeTheWaitEndsItAtOnce) {

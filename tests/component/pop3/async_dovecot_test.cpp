@@ -10,6 +10,7 @@
 #include "async_client.h"
 #include "frame/com_ptr.h"
 #include "net/dovecot_fixture.h"
+#include "net/raw_pop3_client.h"
 #include "worker_rig.h"
 
 namespace {
@@ -80,6 +81,35 @@ TEST_F(AsyncDovecot, ASubscribedThreadDrivesAWholeSessionThroughEventsAlone) {
     EXPECT_LE(sink->most_at_once(), 1);
     EXPECT_EQ(dovecot().maildir().count(), 1u) << "the deleted message is gone after QUIT";
     EXPECT_FALSE(rig.connected());
+}
+
+// The user's mail client deletes message 1 after the listing and before its header is asked
+// for: the refusal ends the request at once, not after the timeout, and message 2 is still
+// there for the next session.
+TEST_F(AsyncDovecot, AMessageDeletedByAnotherClientBetweenListAndTopFailsAtOnce) {
+    dovecot().maildir().add_all({sample_message(1), sample_message(2)});
+    rig.set_timeout_seconds(30);
+    connect(dovecot().user().password);
+    ASSERT_TRUE(pump_until([&] { return sink->saw("connected"); }, 20s)) << dovecot().log();
+    rig.job(velmo::kJobMsgSize, 1);  // STAT and LIST
+    ASSERT_TRUE(pump_until([&] { return sink->events().size() >= 2; }, 20s));
+    {
+        RawPop3Client other(Family::v4, dovecot().port());
+        ASSERT_TRUE(other.read_line());
+        ASSERT_TRUE(other.command("USER " + dovecot().user().name));
+        ASSERT_TRUE(other.command("PASS " + dovecot().user().password));
+        auto deleted = other.command("DELE 1");
+        ASSERT_TRUE(deleted && deleted->rfind("+OK", 0) == 0) << (deleted ? *deleted : "no reply");
+        ASSERT_TRUE(other.command("QUIT"));
+    }
+    ASSERT_EQ(dovecot().maildir().count(), 1u);
+    const auto start = std::chrono::steady_clock::now();
+    rig.job(velmo::kJobMsgHeader, 1);
+    ASSERT_TRUE(pump_until([&] { return sink->saw("closed"); }, 20s));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "the refusal was seen at once";
+    EXPECT_TRUE(sink->saw("error 10 Error with getting message's header.")) << testing::PrintToString(sink->events());
+    EXPECT_EQ(rig.cause().kind, velmo::FailureKind::ServerError);
+    EXPECT_EQ(rig.cause().text.rfind("the server answered: -ERR", 0), 0u) << rig.cause().text;
 }
 
 TEST_F(AsyncDovecot, AWrongPasswordGivesErrorZeroAndClosed) {

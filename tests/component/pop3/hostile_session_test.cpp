@@ -161,10 +161,11 @@ std::vector<HostileRow> rows() {
                      return s.Noop();
                  },
                  true, 900ms});
+    // A count with no digits reads as 0, so nothing of such a mailbox is touched.
     r.push_back({"stat_count_minus_one", true, logged_in().on("STAT", "+OK -1 300\r\n").quit(),
-                 [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, false, 900ms});
+                 [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, true, 900ms});
     r.push_back({"stat_count_of_letters", true, logged_in().on("STAT", "+OK many 300\r\n").quit(),
-                 [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, false, 900ms});
+                 [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, true, 900ms});
     r.push_back({"stat_count_beyond_31_bits", true, logged_in().on("STAT", "+OK 2147483648 300\r\n").quit(),
                  [](Pop3Session& s) { return stat_fails_and_count_is(s, 0); }, false, 900ms});
     r.push_back({"stat_size_of_letters", true, logged_in().on("STAT", "+OK 2 lots\r\n").quit(),
@@ -273,6 +274,55 @@ std::vector<HostileRow> rows() {
     r.push_back({"more_data_after_terminator", true,
                  listed().on("TOP 1 0", top_reply(kHeader) + "+OK surplus\r\nmore junk\r\n").quit(),
                  [](Pop3Session& s) { return header_is(s, 1, kHeader); }, true, 900ms});
+    // Endless replies end at their caps, having held no more than the cap; the session closes.
+    auto capped = [](std::function<bool(Pop3Session&, std::string&)> call, std::uint64_t cap) {
+        return [call, cap](Pop3Session& s) {
+            const std::uint64_t before = s.bytes_received();
+            std::string text;
+            EXPECT_FALSE(call(s, text));
+            EXPECT_TRUE(text.empty());
+            EXPECT_EQ(s.last_failure().kind, velmo::FailureKind::ReplyTooLarge) << s.last_failure().text;
+            EXPECT_LE(s.bytes_received() - before, cap + Pop3Session::kReceiveChunk);
+            return false;
+        };
+    };
+    r.push_back({"endless_header", true, listed().expect("TOP 1 0").send("+OK\r\n").send_endless("X-Flood: yyyyyyyy\r\n"),
+                 capped([](Pop3Session& s, std::string& t) { return s.Top(1, t); }, Pop3Session::kHeaderCap), false,
+                 2000ms, false});
+    // Listed at 100 bytes: the cap is twice that and 64 KB.
+    r.push_back({"endless_message", true, listed().expect("RETR 1").send("+OK\r\n").send_endless("body line\r\n"),
+                 capped([](Pop3Session& s, std::string& t) { return s.Retr(1, t); }, 200 + Pop3Session::kRetrieveMargin),
+                 false, 2000ms, false});
+    // A listing without a sound size: the client's cap holds.
+    r.push_back({"endless_message_of_unknown_size", true,
+                 logged_in()
+                     .on("STAT", tn::stat_reply(1, 100))
+                     .on("LIST", tn::multi_line("+OK", {"1 lots"}))
+                     .expect("RETR 1")
+                     .send("+OK\r\n")
+                     .send_endless("body line\r\n"),
+                 [capped](Pop3Session& s) {
+                     s.set_max_message_size(300000);
+                     const bool ok = capped([](Pop3Session& t, std::string& x) { return t.Retr(1, x); }, 300000)(s);
+                     s.set_max_message_size(Pop3Session::kDefaultMaxMessageSize);
+                     return ok;
+                 },
+                 false, 2000ms, false});
+    // A reply that trickles a byte at a time beats the idle timeout but not the request's deadline.
+    r.push_back({"trickling_header", true, listed().expect("TOP 1 0").send("+OK\r\n").send_endless("X-Slow: z\r\n", 40ms),
+                 [](Pop3Session& s) {
+                     s.set_timeout_ms(200);
+                     s.BeginRequest();
+                     std::string header;
+                     const bool ok = s.Top(1, header);
+                     EXPECT_EQ(s.last_failure().kind, velmo::FailureKind::Deadline) << s.last_failure().text;
+                     EXPECT_EQ(s.last_failure().text, "no complete reply within 1 s (data still arriving)");
+                     return ok;
+                 },
+                 false, 1600ms});
+    // A silent server costs one timeout: the QUIT after it is not awaited.
+    r.push_back({"silent_greeting", false, tn::Conversation::silent(), nullptr, false,
+                 std::chrono::milliseconds(kTimeoutMs + 400)});
     return r;
 }
 

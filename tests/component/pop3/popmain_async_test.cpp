@@ -16,6 +16,7 @@
 #include "frame/text.h"
 #include "net/pop3_replies.h"
 #include "net/scripted_pop3_server.h"
+#include "pop3/md5.h"
 
 namespace {
 
@@ -90,6 +91,46 @@ TEST_F(PopMainAsync, OffersOneConnectionPointForTheEventInterface) {
     EXPECT_EQ(point->Advise(sink.get(), &cookie), S_OK);
 }
 
+// The enumerators: one connection point, and one connection per subscription with its cookie.
+TEST_F(PopMainAsync, EnumeratesItsConnectionPointAndConnections) {
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(pop.query(container), S_OK);
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+    IConnectionPoint* got[2] = {nullptr, nullptr};
+    ULONG fetched = 7;
+    EXPECT_EQ(points->Next(2, got, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    EXPECT_EQ(got[0], point.get());
+    got[0]->Release();
+    EXPECT_EQ(points->Next(1, got, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(points->Reset(), S_OK);
+    EXPECT_EQ(points->Skip(2), S_FALSE);
+
+    ComPtr<Recorder> second = ComPtr<Recorder>::adopt(new Recorder);
+    DWORD second_cookie = 0;
+    ASSERT_EQ(point->Advise(second.get(), &second_cookie), S_OK);
+    ComPtr<IEnumConnections> connections;
+    ASSERT_EQ(point->EnumConnections(connections.put()), S_OK);
+    ASSERT_EQ(point->Unadvise(second_cookie), S_OK);  // the snapshot keeps its own references
+    CONNECTDATA data[3] = {};
+    EXPECT_EQ(connections->Next(3, data, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(data[0].dwCookie, cookie);
+    EXPECT_EQ(data[1].dwCookie, second_cookie);
+    for (ULONG i = 0; i < fetched; ++i) {
+        ASSERT_NE(data[i].pUnk, nullptr);
+        data[i].pUnk->Release();
+    }
+    ComPtr<IEnumConnections> clone;
+    ASSERT_EQ(connections->Clone(clone.put()), S_OK);
+    EXPECT_EQ(clone->Next(1, data, &fetched), S_FALSE) << "the clone starts where the original stood";
+    EXPECT_EQ(clone->Reset(), S_OK);
+    ASSERT_EQ(clone->Next(1, data, nullptr), S_OK);
+    data[0].pUnk->Release();
+}
+
 TEST_F(PopMainAsync, MethodsReturnAtOnceWithResultsUntouchedAndEventsBringTheValues) {
     ScriptedPop3Server server(Conversation()
                                   .greet()
@@ -132,13 +173,16 @@ TEST_F(PopMainAsync, ConnectedReadsTrueWhileTheWorkerStillLogsIn) {
     EXPECT_EQ(connected(), VARIANT_TRUE);
 }
 
-TEST_F(PopMainAsync, SecureConnectLogsInWithUserAndPass) {
-    ScriptedPop3Server server(Conversation().greet_apop().login("bob", "pw").quit());
+// SecureConnect logs in with APOP in this mode too: the password never goes out in clear.
+TEST_F(PopMainAsync, SecureConnectLogsInWithApop) {
+    const std::string stamp = "<1896.697170952@dbc.mtview.ca.us>";
+    const std::string apop = "APOP bob " + velmo::md5_hex(stamp + "pw");
+    ScriptedPop3Server server(Conversation().greet_apop(stamp).on(apop, ok()).quit());
     connect(server, "bob", "pw", true);
     ASSERT_TRUE(wait_event("connected"));
     EXPECT_EQ(pop->Close(), S_OK);
     ASSERT_TRUE(wait_event("closed"));
-    EXPECT_EQ(server.lines(), (Lines{"USER bob", "PASS pw", "QUIT"}));
+    EXPECT_EQ(server.lines(), (Lines{apop, "QUIT"}));
 }
 
 TEST_F(PopMainAsync, AUserNameTooLongForItsFieldFailsTheLoginWithoutContactingTheServer) {

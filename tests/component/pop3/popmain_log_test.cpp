@@ -83,7 +83,7 @@ TEST_F(PopMainLog, EachChunkIsLoggedAsReceivedAndExistingLogsAreAppended) {
                           "QUIT\r\n+OK bye\r\n");
     struct stat st {};
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u) << "an existing log keeps its mode";
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "an existing log is narrowed: it holds the password";
 }
 
 TEST_F(PopMainLog, LogOpenedPerEntrySoAMovedFileIsRecreated) {

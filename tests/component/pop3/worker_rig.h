@@ -29,6 +29,7 @@ public:
     void job(std::int32_t kind, std::int32_t argument = 0) { queue_.push(kind, argument); }
     void terminate() { control_->terminate(); }
     bool connected() const { return session_.connected(); }
+    velmo::FailureCause cause() const { return session_.last_failure(); }
     void set_timeout_seconds(std::uint32_t s) { session_.set_timeout_ms(s * 1000); }
     // The release of the last reference: returns how long it took.
     std::chrono::milliseconds release() {

@@ -39,6 +39,15 @@ Conversation& Conversation::send_filler(std::size_t count, char byte) {
     return *this;
 }
 
+Conversation& Conversation::send_endless(std::string pattern, Millis gap) {
+    Step s;
+    s.kind = Step::Kind::endless;
+    s.pieces.push_back(pattern.empty() ? std::string("x") : std::move(pattern));
+    s.gap = gap;
+    steps_.push_back(std::move(s));
+    return *this;
+}
+
 Conversation& Conversation::expect(std::string line) {
     Step s;
     s.kind = Step::Kind::expect;

@@ -3,7 +3,9 @@
 // Steps run in order. "send" steps write exact bytes (one send call per piece, with an optional
 // gap between pieces, so the client sees them as separate chunks); "expect" steps wait for one
 // line from the client; "pause" waits while still recording; "stall" sends nothing any more;
-// "close" ends the connection with FIN, "reset" with RST. Every byte the client sends is
+// "close" ends the connection with FIN, "reset" with RST. "endless" sends a pattern over and
+// over until the client goes away (a flood, or with a gap one byte per gap: a trickle); its
+// bytes are counted, not recorded. Every byte the client sends is
 // recorded whatever step runs. After the last step the server keeps the connection open and
 // keeps recording until the client closes it or the server stops.
 #pragma once
@@ -20,7 +22,7 @@ namespace halvex::testnet {
 using Millis = std::chrono::milliseconds;
 
 struct Step {
-    enum class Kind { send, send_filler, expect, pause, stall, close, reset };
+    enum class Kind { send, send_filler, expect, pause, stall, close, reset, endless };
     Kind kind = Kind::send;
     std::vector<std::string> pieces;        // send: one send call each
     Millis gap{0};                          // send: wait between pieces; pause: duration
@@ -39,6 +41,10 @@ public:
     Conversation& send_chunked(std::string_view bytes, std::size_t chunk, Millis gap = Millis(0));
     // `count` bytes of `byte` with no line end, streamed.
     Conversation& send_filler(std::size_t count, char byte = 'x');
+    // `pattern` repeated for as long as the client listens: as fast as it reads, or with a
+    // gap, one byte per gap. Nothing after it runs. Its bytes show in endless_bytes(), not in
+    // sent() or transcript().
+    Conversation& send_endless(std::string pattern, Millis gap = Millis(0));
     // Waits for one client line and checks it is exactly `line` (line end not included).
     // A different line or no line within expect_timeout() is recorded as a problem.
     Conversation& expect(std::string line);

@@ -21,6 +21,7 @@ struct ScriptedPop3Server::Record {
     std::string received;
     std::string sent;
     std::string transcript;
+    std::uint64_t endless = 0;
     bool client_closed = false;
     bool script_done = false;
 };
@@ -76,6 +77,20 @@ private:
                 left -= n;
             }
             return true;
+        }
+        case Step::Kind::endless: {
+            // Ends only when the client goes away or the server stops; that is no problem here.
+            const std::string& pattern = step.pieces.front();
+            if (step.gap.count() > 0) {
+                for (std::size_t i = 0;; ++i) {
+                    if (!pump_until(Clock::now() + step.gap)) return false;
+                    if (!send_all(std::string_view(pattern).substr(i % pattern.size(), 1), false)) return false;
+                }
+            }
+            std::string block;
+            while (block.size() < 64 * 1024) block += pattern;
+            for (;;)
+                if (!send_all(block, false)) return false;
         }
         case Step::Kind::expect:
             return expect_line(number, step.expected);
@@ -170,7 +185,9 @@ private:
         }
     }
 
-    bool send_all(std::string_view bytes) {
+    // `record` false: the bytes are only counted (an endless step), and a failed send is the
+    // expected end, no problem.
+    bool send_all(std::string_view bytes, bool record = true) {
         while (!bytes.empty()) {
             ssize_t n;
             {
@@ -178,9 +195,11 @@ private:
                 // the bytes always finds them in sent().
                 std::lock_guard lock(server_.mutex_);
                 n = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (n > 0) {
+                if (n > 0 && record) {
                     server_.records_[index_].sent.append(bytes.data(), static_cast<std::size_t>(n));
                     server_.records_[index_].transcript.append(bytes.data(), static_cast<std::size_t>(n));
+                } else if (n > 0) {
+                    server_.records_[index_].endless += static_cast<std::uint64_t>(n);
                 }
             }
             if (n > 0) {
@@ -195,7 +214,7 @@ private:
                 if ((p[0].revents & POLLIN) && !drain()) return false;
                 continue;
             }
-            if (!server_.stopping()) problem(std::string("send failed: ") + std::strerror(errno));
+            if (record && !server_.stopping()) problem(std::string("send failed: ") + std::strerror(errno));
             mark_closed();
             return false;
         }
@@ -310,6 +329,12 @@ std::string ScriptedPop3Server::sent(std::size_t index) const {
     std::lock_guard lock(mutex_);
     const Record* r = record_at(index);
     return r ? r->sent : std::string();
+}
+
+std::uint64_t ScriptedPop3Server::endless_bytes(std::size_t index) const {
+    std::lock_guard lock(mutex_);
+    const Record* r = record_at(index);
+    return r ? r->endless : 0;
 }
 
 std::string ScriptedPop3Server::transcript(std::size_t index) const {

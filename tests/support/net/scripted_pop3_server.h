@@ -50,6 +50,8 @@ public:
     std::string received(std::size_t index = 0) const;
     // Every byte the server sent on connection `index`.
     std::string sent(std::size_t index = 0) const;
+    // How many bytes an endless step sent on connection `index`.
+    std::uint64_t endless_bytes(std::size_t index = 0) const;
     // Both directions of connection `index` in the order they happened, with nothing added:
     // what a client's raw protocol log of the same session holds.
     std::string transcript(std::size_t index = 0) const;
