@@ -1,58 +1,83 @@
-// filter_bench: one filter job, four ways, against the same private Dovecot mailbox of 1000
-// messages of which 30 % are spam to delete:
-//   halvex --once          the filter application, headless, as a process
+// filter_bench: one filter job, several ways, against the same private Dovecot mailbox of
+// 1000 messages, of which a share is spam to delete:
+//   pipelined scan         a bare client: every TOP at once, then every DELE at once
+//   one-at-a-time scan     a bare client sending the same commands one after another
+//   halvex --once          the filter application, headless, as a process (--dry-run when
+//                          the mailbox holds no spam, so nothing would be deleted anyway)
+//   halvex, no pipelining  the same with pipelining switched off in its settings
 //   mailfilter             DENY rule on the From header
 //   mpop --filter          a filter program that kills spam and leaves the rest on the server
-//   round-trip floor       a bare client sending the same commands one after another
-// Each way gets a freshly filled mailbox; each result is checked (700 messages left).
+// Each way gets a freshly filled mailbox; each result is checked (the ham left, the spam gone).
 // Prints seconds, messages per second and the CPU time each process used, so halvex's CPU
 // time while it waits on the server can be seen to stay near zero.
+//
+//   filter_bench [--rtt MS[,MS...]] [--spam PERCENT[,PERCENT...]] [--rounds N] [--halvex PATH]
+// Without --rtt every client talks to Dovecot directly; with it, through the bench's delay
+// proxy, which adds MS milliseconds of round-trip time (0 is the proxy alone). --spam takes
+// multiples of 10 (default 30 without --rtt, "0,30" with it); --rounds defaults to 7 without
+// --rtt and 1 with it. --halvex runs another build of the program (a copy of an earlier one,
+// with its libvelmo.so beside it, found through LD_LIBRARY_PATH).
 #include "accounts/account_file.h"
 #include "accounts/account_record.h"
 
 #include "net/dovecot_harness.h"
-#include "net/raw_pop3_client.h"
 #include "net/run_program.h"
 #include "net/temp_dir.h"
 
+#include "delay_proxy.h"
 #include "logged_process.h"
+#include "raw_scans.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace halvex::testnet;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kMessages = 1000;
-constexpr int kSpamEvery = 10;  // messages i with i % 10 < 3 are spam
-constexpr int kSpamPerTen = 3;
-constexpr int kExpectedLeft = kMessages - kMessages / kSpamEvery * kSpamPerTen;
-constexpr int kRounds = 7;
 
-bool is_spam(int i) { return i % kSpamEvery < kSpamPerTen; }
+// The mailbox of one job: messages i with i % 10 < spam_tenths are spam.
+struct Mix {
+  int spam_tenths = 3;
+  bool is_spam(int i) const { return i % 10 < spam_tenths; }
+  int spam() const { return kMessages / 10 * spam_tenths; }
+  size_t expected_left() const { return static_cast<size_t>(kMessages - spam()); }
+};
 
-std::string message(int i) {
-  const std::string from = is_spam(i) ? "Deals <deals" + std::to_string(i) + "@spam.example>"
-                                      : "Friend <friend" + std::to_string(i) + "@ham.example>";
+// Where the clients connect: Dovecot itself, or the delay proxy in front of it.
+struct Route {
+  std::optional<int> rtt_ms;  // none: straight to Dovecot
+  std::uint16_t port = 0;
+};
+
+std::string message(const Mix& mix, int i) {
+  const std::string from = mix.is_spam(i) ? "Deals <deals" + std::to_string(i) + "@spam.example>"
+                                          : "Friend <friend" + std::to_string(i) + "@ham.example>";
   return "From: " + from + "\nTo: Me <me@home.example>\nSubject: message " + std::to_string(i) +
          "\nMessage-ID: <" + std::to_string(i) + ".bench@home.example>\nDate: Tue, 8 Dec 2026 01:00:00 +0000\n\n" +
          std::string(1000, 'x') + "\n";
 }
+
+bool spam_header(std::string_view header) { return header.find("@spam.example") != std::string_view::npos; }
 
 struct Result {
   std::string log;   // the process's output file
   std::string note;  // what the program said about itself
   double seconds = 0;
   double cpu_seconds = -1;  // of the process, user + system; -1 when not a process
+  long max_rss_kb = 0;
   size_t left = 0;
   int exit_code = 0;
 };
@@ -64,26 +89,27 @@ Result run_process(const std::vector<std::string>& argv, const std::vector<std::
   r.log = log;
   r.seconds = run.seconds;
   r.cpu_seconds = run.started ? run.cpu_seconds : -1;
+  r.max_rss_kb = run.max_rss_kb;
   r.exit_code = run.exit_code;
   return r;
 }
 
 // Messages left once the server has committed the session (Dovecot expunges after QUIT, and
 // a client may exit before that is done): waits up to 3 s for the expected count.
-size_t left_on_server(DovecotHarness& dovecot) {
+size_t left_on_server(DovecotHarness& dovecot, size_t expected) {
   size_t left = dovecot.maildir().count();
-  for (int i = 0; i < 60 && left != static_cast<size_t>(kExpectedLeft); ++i) {
+  for (int i = 0; i < 60 && left != expected; ++i) {
     usleep(50000);
     left = dovecot.maildir().count();
   }
   return left;
 }
 
-void refill(DovecotHarness& dovecot) {
+void refill(DovecotHarness& dovecot, const Mix& mix) {
   Maildir& box = dovecot.maildir();
   box.clear();
   std::vector<std::string> all;
-  for (int i = 0; i < kMessages; ++i) all.push_back(message(i));
+  for (int i = 0; i < kMessages; ++i) all.push_back(message(mix, i));
   box.add_all(all);
 }
 
@@ -93,78 +119,75 @@ void write_file(const std::filesystem::path& path, const std::string& text, bool
                                                 : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
-Result run_halvex(DovecotHarness& dovecot, const std::filesystem::path& dir) {
+Result run_halvex(const std::string& program, DovecotHarness& dovecot, const Route& route,
+                  const std::filesystem::path& dir, bool dry_run, bool pipelining) {
   const std::filesystem::path home = dir / "halvex";
   std::filesystem::create_directories(home);
   std::filesystem::create_directories(dir / "config");
-  write_file(dir / "config" / "Tarnell Halvex.ini", "[Options]\nserver_timeout=60\nfilter_minutes=5\n");
+  write_file(dir / "config" / "Tarnell Halvex.ini",
+             std::string("[Options]\nserver_timeout=60\nfilter_minutes=5\n") +
+                 (pipelining ? "" : "pop3_pipelining=0\n"));
   halvex::AccountRecord r;
   r.description = QStringLiteral("bench");
-  r.server = QString::fromStdString(dovecot.address());
+  r.server = QString::fromStdString("127.0.0.1:" + std::to_string(route.port));
   r.user_id = QString::fromStdString(dovecot.user().name);
   r.password = QString::fromStdString(dovecot.user().password);
   r.from_list = {QStringLiteral("@spam.example")};
   halvex::save_account(QString::fromStdString(home.string()), r.description, r);
-  return run_process({HALVEX_PROGRAM, "--once"},
-                     {"HALVEX_HOME=" + home.string() + "/", "XDG_CONFIG_HOME=" + (dir / "config").string(),
-                      "HALVEX_WAIT_STATS=1"},
-                     (dir / "halvex.log").string());
+  std::vector<std::string> argv = {program, "--once"};
+  if (dry_run) argv.push_back("--dry-run");
+  Result result = run_process(argv,
+                              {"HALVEX_HOME=" + home.string() + "/", "XDG_CONFIG_HOME=" + (dir / "config").string(),
+                               "HALVEX_WAIT_STATS=1",
+                               "LD_LIBRARY_PATH=" + std::filesystem::path(program).parent_path().string()},
+                              (dir / "halvex.log").string());
+  // The engine's own account of its waits (HALVEX_WAIT_STATS) ends its output.
+  std::ifstream log(result.log);
+  for (std::string line; std::getline(log, line);)
+    if (line.rfind("halvex: ", 0) == 0) result.note = line.substr(8);
+  return result;
 }
 
-Result run_mailfilter(DovecotHarness& dovecot, const std::filesystem::path& dir, const std::string& program) {
+Result run_mailfilter(DovecotHarness& dovecot, const Route& route, const std::filesystem::path& dir,
+                      const std::string& program) {
   const std::filesystem::path rc = dir / "mailfilterrc";
   write_file(rc, "SERVER = \"127.0.0.1\"\nUSER = \"" + dovecot.user().name + "\"\nPASS = \"" +
-                     dovecot.user().password + "\"\nPROTOCOL = \"pop3\"\nPORT = " + std::to_string(dovecot.port()) +
+                     dovecot.user().password + "\"\nPROTOCOL = \"pop3\"\nPORT = " + std::to_string(route.port) +
                      "\nDENY_NOCASE = \"^From:.*@spam\\.example\"\nLOGFILE = \"" + (dir / "mailfilter.run").string() +
                      "\"\n");
   return run_process({program, "-M", rc.string(), "-i"}, {"HOME=" + dir.string()}, (dir / "mailfilter.log").string());
 }
 
-Result run_mpop(DovecotHarness& dovecot, const std::filesystem::path& dir, const std::string& program) {
-  // Exit 1 kills the message on the server, 2 leaves it there undownloaded.
+Result run_mpop(DovecotHarness& dovecot, const Route& route, const std::filesystem::path& dir, const std::string& program) {
+  // Exit 1 kills the message on the server, 2 leaves it there undownloaded. Shell builtins
+  // only: one process per message is mpop's own cost, a second one for grep would not be.
   const std::filesystem::path filter = dir / "mpop-filter.sh";
-  write_file(filter, "#!/bin/sh\nif grep -qi '^From:.*@spam\\.example' ; then exit 1; fi\nexit 2\n", true);
+  write_file(filter,
+             "#!/bin/sh\nwhile IFS= read -r line; do\n  case \"$line\" in [Ff][Rr][Oo][Mm]:*@spam.example*) exit 1;; esac\n"
+             "done\nexit 2\n",
+             true);
   const std::filesystem::path rc = dir / "mpoprc";
   write_file(rc, "defaults\n");
-  return run_process({program, "-C", rc.string(), "--host=127.0.0.1", "--port=" + std::to_string(dovecot.port()),
+  return run_process({program, "-C", rc.string(), "--host=127.0.0.1", "--port=" + std::to_string(route.port),
                       "--auth=user", "--user=" + dovecot.user().name, "--passwordeval=echo " + dovecot.user().password,
-                      "--tls=off", "--only-new=off", "--uidls-file=" + (dir / "mpop-uidls").string(),
+                      "--tls=off", "--pipelining=auto", "--only-new=off",
+                      "--uidls-file=" + (dir / "mpop-uidls").string(),
                       "--delivery=mbox," + (dir / "mpop.mbox").string(), "--filter=" + filter.string(), "-q"},
                      {"HOME=" + dir.string()}, (dir / "mpop.log").string());
 }
 
-// The floor: the same commands one at a time, no judging beyond a From test.
-Result run_floor(DovecotHarness& dovecot) {
+Result run_scan(DovecotHarness& dovecot, const Route& route, bool pipelined) {
+  const bench::ScanLogin login{route.port, dovecot.user().name, dovecot.user().password};
+  const auto start = std::chrono::steady_clock::now();
   Result r;
-  const auto start = Clock::now();
-  RawPop3Client client(Family::v4, dovecot.port(), std::chrono::seconds(30));
-  client.read_line();
-  client.command("USER " + dovecot.user().name);
-  client.command("PASS " + dovecot.user().password);
-  client.command("STAT");
-  client.multi_line_command("LIST");
-  for (int k = 1; k <= kMessages; ++k) {
-    const std::string header = client.multi_line_command("TOP " + std::to_string(k) + " 0").value_or("");
-    if (header.find("@spam.example") != std::string::npos) client.command("DELE " + std::to_string(k));
+  try {
+    pipelined ? bench::pipelined_scan(login, kMessages, spam_header)
+              : bench::one_at_a_time_scan(login, kMessages, spam_header);
+  } catch (const std::exception& e) {
+    r.note = e.what();
   }
-  client.command("QUIT");
-  client.wait_closed();
-  r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return r;
-}
-
-void print(const char* name, const Result& r, double floor_seconds) {
-  const double rate = r.seconds > 0 ? kMessages / r.seconds : 0;
-  std::printf("%-22s %8.3f s %9.0f msg/s", name, r.seconds, rate);
-  if (floor_seconds > 0) std::printf("  %5.2fx floor", r.seconds / floor_seconds);
-  if (r.cpu_seconds >= 0) std::printf("  cpu %6.3f s (%4.1f %% of wall)", r.cpu_seconds, 100.0 * r.cpu_seconds / r.seconds);
-  std::printf("\n");
-  if (r.left != static_cast<size_t>(kExpectedLeft)) {
-    std::printf("  WRONG: %zu messages left, exit status %d; output %s:\n", r.left, r.exit_code, r.log.c_str());
-    std::ifstream in(r.log);
-    std::string line;
-    for (int i = 0; i < 8 && std::getline(in, line); ++i) std::printf("    %s\n", line.c_str());
-  }
 }
 
 // One way of doing the job, with what each round gave.
@@ -179,77 +202,150 @@ struct Contestant {
 // Each round runs every contestant once, in an order that rotates from round to round, each
 // on a freshly filled mailbox, so all of them meet the same machine: a slow spell on a shared
 // machine then costs every contestant alike instead of the one that happened to run in it.
-void run_rounds(DovecotHarness& dovecot, std::vector<Contestant>& all) {
-  for (int round = 0; round < kRounds; ++round) {
+void run_rounds(DovecotHarness& dovecot, const Mix& mix, int rounds, std::vector<Contestant>& all) {
+  for (int round = 0; round < rounds; ++round) {
     for (size_t k = 0; k < all.size(); ++k) {
       Contestant& c = all[(k + static_cast<size_t>(round)) % all.size()];
       if (c.failed) continue;
-      refill(dovecot);
+      refill(dovecot, mix);
       Result r = c.run();
-      r.left = left_on_server(dovecot);
-      c.failed = r.left != static_cast<size_t>(kExpectedLeft);
+      r.left = left_on_server(dovecot, mix.expected_left());
+      c.failed = r.left != mix.expected_left();
       c.rounds.push_back(r);
     }
   }
 }
 
 // The fastest round, or the failed one.
-Result best(const Contestant& c) {
+Result best(const Contestant& c, const Mix& mix) {
   Result b = c.rounds.front();
   for (const Result& r : c.rounds)
-    if (r.left != static_cast<size_t>(kExpectedLeft) || (b.left == static_cast<size_t>(kExpectedLeft) && r.seconds < b.seconds))
-      b = r;
+    if (r.left != mix.expected_left() || (b.left == mix.expected_left() && r.seconds < b.seconds)) b = r;
   return b;
 }
 
-// The median over the rounds of the contestant's time over the floor's in the same round.
-double median_ratio(const Contestant& c, const Contestant& floor) {
+// The median over the rounds of the contestant's time over the reference's in the same round.
+double median_ratio(const Contestant& c, const Contestant& reference) {
   std::vector<double> ratios;
-  for (size_t i = 0; i < c.rounds.size() && i < floor.rounds.size(); ++i)
-    if (floor.rounds[i].seconds > 0) ratios.push_back(c.rounds[i].seconds / floor.rounds[i].seconds);
+  for (size_t i = 0; i < c.rounds.size() && i < reference.rounds.size(); ++i)
+    if (reference.rounds[i].seconds > 0) ratios.push_back(c.rounds[i].seconds / reference.rounds[i].seconds);
   if (ratios.empty()) return 0;
   std::sort(ratios.begin(), ratios.end());
   const size_t n = ratios.size();
   return n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
 }
 
+void print(const Contestant& c, const Result& r, const Mix& mix, const Contestant* reference, double reference_seconds) {
+  const double rate = r.seconds > 0 ? kMessages / r.seconds : 0;
+  std::printf("%-24s %8.3f s %9.0f msg/s", c.name.c_str(), r.seconds, rate);
+  if (reference) std::printf("  %6.2fx %s", r.seconds / reference_seconds, reference->name.c_str());
+  if (r.cpu_seconds >= 0) std::printf("  cpu %6.3f s  peak %5.1f MB", r.cpu_seconds, r.max_rss_kb / 1024.0);
+  std::printf("\n");
+  if (reference && !c.failed && c.rounds.size() > 1)
+    std::printf("%-24s median %.2fx over %zu rounds\n", "", median_ratio(c, *reference), c.rounds.size());
+  if (!r.note.empty()) std::printf("%-24s %s\n", "", r.note.c_str());
+  if (r.left != mix.expected_left()) {
+    std::printf("  WRONG: %zu messages left, exit status %d; output %s:\n", r.left, r.exit_code, r.log.c_str());
+    std::ifstream in(r.log);
+    std::string line;
+    for (int i = 0; i < 8 && std::getline(in, line); ++i) std::printf("    %s\n", line.c_str());
+  }
+}
+
+struct Options {
+  std::vector<int> rtts;  // empty: no proxy
+  std::vector<int> spam_percents;
+  int rounds = 0;
+  std::string halvex = HALVEX_PROGRAM;
+};
+
+std::vector<int> number_list(const char* text) {
+  std::vector<int> out;
+  std::stringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) out.push_back(std::stoi(item));
+  return out;
+}
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const bool has_value = i + 1 < argc;
+    if (!std::strcmp(argv[i], "--rtt") && has_value) o.rtts = number_list(argv[++i]);
+    else if (!std::strcmp(argv[i], "--spam") && has_value) o.spam_percents = number_list(argv[++i]);
+    else if (!std::strcmp(argv[i], "--rounds") && has_value) o.rounds = std::stoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--halvex") && has_value) o.halvex = argv[++i];
+    else throw std::invalid_argument(std::string("unknown argument ") + argv[i] +
+                                     "; use: filter_bench [--rtt MS[,MS...]] [--spam PERCENT[,...]] [--rounds N] [--halvex PATH]");
+  }
+  if (o.spam_percents.empty()) o.spam_percents = o.rtts.empty() ? std::vector<int>{30} : std::vector<int>{0, 30};
+  if (o.rounds <= 0) o.rounds = o.rtts.empty() ? 7 : 1;
+  for (int p : o.spam_percents)
+    if (p < 0 || p > 100 || p % 10) throw std::invalid_argument("--spam takes multiples of 10 from 0 to 100");
+  for (int ms : o.rtts)
+    if (ms < 0 || ms > 10000) throw std::invalid_argument("--rtt takes 0 to 10000 ms");
+  return o;
+}
+
+void run_job(const Options& options, DovecotHarness& dovecot, const Route& route, const Mix& mix,
+             const std::filesystem::path& dir) {
+  const std::string mailfilter = find_program("mailfilter");
+  const std::string mpop = find_program("mpop");
+  const bool dry_run = mix.spam() == 0;
+  std::vector<Contestant> all;
+  all.emplace_back("pipelined scan", [&] { return run_scan(dovecot, route, true); });
+  all.emplace_back("one-at-a-time scan", [&] { return run_scan(dovecot, route, false); });
+  all.emplace_back(dry_run ? "halvex --once --dry-run" : "halvex --once",
+                   [&] { return run_halvex(options.halvex, dovecot, route, dir, dry_run, true); });
+  all.emplace_back("halvex, no pipelining", [&] { return run_halvex(options.halvex, dovecot, route, dir, dry_run, false); });
+  if (!mailfilter.empty())
+    all.emplace_back("mailfilter", [&] { return run_mailfilter(dovecot, route, dir, mailfilter); });
+  if (!mpop.empty()) all.emplace_back("mpop --filter", [&] { return run_mpop(dovecot, route, dir, mpop); });
+
+  if (route.rtt_ms) std::printf("\n== %d ms round trip (delay proxy)", *route.rtt_ms);
+  else std::printf("\n== Dovecot on loopback, no proxy");
+  std::printf(", %d %% spam: %d deleted, %zu left\n", mix.spam_tenths * 10, mix.spam(), mix.expected_left());
+  run_rounds(dovecot, mix, options.rounds, all);
+
+  // Times are shown beside the pipelined scan, the least any client can do, and beside the
+  // one-at-a-time scan, the least a client without pipelining can do.
+  const Result pipelined = best(all[0], mix);
+  const Result sequential = best(all[1], mix);
+  for (const Contestant& c : all) {
+    const Result b = best(c, mix);
+    print(c, b, mix, &c == &all[0] ? nullptr : &all[0], pipelined.seconds);
+    if (&c != &all[0] && &c != &all[1] && sequential.seconds > 0)
+      std::printf("%-24s %.2fx one-at-a-time scan\n", "", b.seconds / sequential.seconds);
+  }
+  if (mailfilter.empty()) std::printf("%-24s not installed (Debian package mailfilter)\n", "mailfilter");
+  if (mpop.empty()) std::printf("%-24s not installed (Debian package mpop)\n", "mpop --filter");
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   try {
+    const Options options = parse(argc, argv);
     DovecotHarness dovecot;
     TempDir dir("halvex-bench-");
-    std::printf("filter job: %d messages, %d spam deleted, %d left; Dovecot on %s; %d rounds, each running\n"
-                "every contestant once in turn; best round shown, and the median of round-by-round ratios\n",
-                kMessages, kMessages - kExpectedLeft, kExpectedLeft, dovecot.address().c_str(), kRounds);
-
-    std::vector<Contestant> all;
-    all.emplace_back("round-trip floor", [&] { return run_floor(dovecot); });
-    all.emplace_back("halvex --once", [&] {
-                     Result r = run_halvex(dovecot, dir.path());
-                     // The engine's own account of its waits (HALVEX_WAIT_STATS) ends its output.
-                     std::ifstream log(r.log);
-                     for (std::string line; std::getline(log, line);)
-                       if (line.rfind("halvex: ", 0) == 0) r.note = line.substr(8);
-                     return r;
-                   });
-    const std::string mailfilter = find_program("mailfilter");
-    if (!mailfilter.empty())
-      all.emplace_back("mailfilter", [&] { return run_mailfilter(dovecot, dir.path(), mailfilter); });
-    const std::string mpop = find_program("mpop");
-    if (!mpop.empty()) all.emplace_back("mpop --filter", [&] { return run_mpop(dovecot, dir.path(), mpop); });
-    run_rounds(dovecot, all);
-
-    const Result floor = best(all[0]);
-    for (const Contestant& c : all) {
-      const Result b = best(c);
-      print(c.name.c_str(), b, &c == &all[0] ? 0 : floor.seconds);
-      if (&c != &all[0] && !c.failed) std::printf("%-22s median %.2fx floor over %zu rounds\n", "", median_ratio(c, all[0]), c.rounds.size());
-      if (!b.note.empty()) std::printf("%-22s %s\n", "  halvex waits", b.note.c_str());
+    std::printf("filter job: %d messages; Dovecot on %s; %d round(s), each running every contestant\n"
+                "once in turn; best round shown, and the median of round-by-round ratios\n",
+                kMessages, dovecot.address().c_str(), options.rounds);
+    std::vector<std::optional<int>> rtts;
+    if (options.rtts.empty()) rtts.push_back(std::nullopt);
+    for (int ms : options.rtts) rtts.push_back(ms);
+    for (const std::optional<int>& rtt : rtts) {
+      std::unique_ptr<bench::DelayProxy> proxy;
+      Route route{rtt, dovecot.port()};
+      if (rtt) {
+        proxy = std::make_unique<bench::DelayProxy>(dovecot.port(), std::chrono::milliseconds(*rtt));
+        route.port = proxy->port();
+      }
+      for (int percent : options.spam_percents) {
+        run_job(options, dovecot, route, Mix{percent / 10}, dir.path());
+        std::fflush(stdout);
+      }
     }
-    if (mailfilter.empty()) std::printf("%-22s not installed (Debian package mailfilter)\n", "mailfilter");
-    if (mpop.empty()) std::printf("%-22s not installed (Debian package mpop)\n", "mpop --filter");
-    std::printf("cpu: user + system time of each process for the whole run; halvex waits block, so\n"
+    std::printf("\ncpu: user + system time of each process for the whole run; halvex waits block, so\n"
                 "its cpu time is what judging and parsing cost, not the time spent waiting.\n");
     return 0;
   } catch (const std::exception& e) {

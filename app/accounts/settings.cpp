@@ -14,6 +14,7 @@ const QString kServerTimeout = QStringLiteral("server_timeout");
 const QString kFilterMinutes = QStringLiteral("filter_minutes");
 const QString kStartupMinimized = QStringLiteral("startup_minimized");
 const QString kEmailClient = QStringLiteral("email_client");
+const QString kPipelining = QStringLiteral("pop3_pipelining");
 
 const QString kGroup = QStringLiteral("Options");
 
@@ -43,6 +44,7 @@ ProgramSettings load_settings() {
   s.filter_minutes = read_number(store, kFilterMinutes, kDefaultFilterMinutes);
   s.startup_minimized = read_number(store, kStartupMinimized, 0);
   s.email_client = store.value(kEmailClient, QString()).toString();
+  s.pop3_pipelining = read_number(store, kPipelining, 1);
   return s;
 }
 

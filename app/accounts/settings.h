@@ -18,6 +18,9 @@ struct ProgramSettings {
   qint32 filter_minutes = kDefaultFilterMinutes;
   qint32 startup_minimized = 0;  // 0 or 1
   QString email_client;          // a program's path; empty when none chosen
+  // Beside the four: 0 turns pipelined header scans off for servers that misbehave.
+  // Read from "pop3_pipelining" (default 1); only set in the file by hand, never written.
+  qint32 pop3_pipelining = 1;
 
   friend bool operator==(const ProgramSettings&, const ProgramSettings&) = default;
 };
@@ -29,8 +32,9 @@ ProgramSettings& program_settings();
 QString settings_file_path();
 
 // Reads "server_timeout", "filter_minutes", "startup_minimized" and "email_client",
-// in that order. An absent key, or a number key whose value does not begin with a
-// number, gives the key's default. Values are used as stored, without clamping.
+// in that order, then "pop3_pipelining". An absent key, or a number key whose value does
+// not begin with a number, gives the key's default. Values are used as stored, without
+// clamping.
 ProgramSettings load_settings();
 
 // Writes the four keys in the same order, the numbers as decimal text.

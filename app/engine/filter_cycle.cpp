@@ -53,6 +53,7 @@ void FilterCycle::run_cycle() {
   state_.tick_count = 0;
   state_.cycle_failures = 0;
   link_.set_timeout(program_settings().server_timeout);
+  link_.set_pipelining(program_settings().pop3_pipelining != 0);
   const int rows = host_.account_row_count();
   for (state_.account_step = 1; state_.account_step <= rows; ++state_.account_step) {
     const Step step = filter_account();

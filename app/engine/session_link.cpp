@@ -3,6 +3,8 @@
 #include "bstr_text.h"
 #include "engine_host.h"
 
+#include "pop3/ipopoptions.h"
+
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 
@@ -57,6 +59,13 @@ LONG SessionLink::bytes_received() const {
 void SessionLink::set_timeout(qint32 seconds) {
   popmain_->put_Timeout(seconds);
   timeout_ms_ = static_cast<qint64>(std::max(seconds, 0)) * 1000;
+}
+
+void SessionLink::set_pipelining(bool allowed) {
+  IPOPOPTIONS* options = nullptr;
+  if (popmain_->QueryInterface(IID_IPOPOPTIONS, reinterpret_cast<void**>(&options)) != S_OK || !options) return;
+  options->put_Pipelining(allowed ? 1 : 0);
+  options->Release();
 }
 
 void SessionLink::m_reset() {

@@ -49,6 +49,8 @@ public:
 
   // Sets the session's Timeout; every later wait gives up after it plus the margin.
   void set_timeout(qint32 seconds);
+  // Allows or forbids pipelined header scans (IPOPOPTIONS), where the object offers the switch.
+  void set_pipelining(bool allowed);
   // The margin beyond Timeout, in milliseconds (kAnswerMargin seconds unless a test
   // narrows it); the guard is never shorter than 100 ms.
   void set_answer_margin_ms(qint64 ms) { margin_ms_ = ms; }

@@ -163,7 +163,8 @@ bool Pop3Session::SendCommand(std::string_view text) {
 }
 
 Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
-    char buffer[kReceiveChunk];
+    // The replies to TOP commands sent ahead come first on the wire.
+    if (!collecting_ && prefetch_.in_flight() && !CollectPrefetched()) return stream_end_;
     auto mark = Clock::now();
     // Until the reply is read to its end the stream is out of step with the commands.
     broken_ = true;
@@ -171,6 +172,17 @@ Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
         SetFailure(FailureKind::ConnectionLost, "the connection to the server broke");
         return ReadEnd::SocketError;
     };
+    if (!carry_.empty()) {
+        // Already received (and logged) together with the reply before this one.
+        std::string chunk = std::move(carry_);
+        carry_.clear();
+        switch (on_chunk(chunk, chunk.size())) {
+            case Chunk::More: break;
+            case Chunk::Complete: broken_ = false; return ReadEnd::Complete;
+            case Chunk::Fail: return ReadEnd::Failed;
+        }
+    }
+    char buffer[kReceiveChunk];
     for (;;) {
         if (Interrupted()) {
             SetFailure(FailureKind::Stopped, "stopped by the client");
@@ -178,7 +190,7 @@ Pop3Session::ReadEnd Pop3Session::ReadChunks(const ChunkHandler& on_chunk) {
         }
         const std::int64_t idle =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
-        const std::int64_t limit = timeout_ms();
+        const std::int64_t limit = std::min(timeout_ms(), read_limit_ms_);
         if (idle > limit) {
             SetFailure(FailureKind::NoAnswer, "no answer within " + seconds_text(timeout_ms()));
             return ReadEnd::Timeout;
@@ -278,6 +290,11 @@ bool Pop3Session::ReadMultiLine(std::size_t limit, std::string_view what, std::s
     ReplyReader reader = ReplyReader::multi_line(limit);
     if (!ReadReply(reader, limit, reply, what, OverCap::Close)) return false;
     if (!starts_with_ok(reply, false)) return ServerSaid(reply);
+    return MultiLineText(reply, text);
+}
+
+bool Pop3Session::MultiLineText(std::string& reply, std::string& text) {
+    if (!starts_with_ok(reply, false)) return false;
     std::size_t status_end = reply.find("\r\n");
     if (status_end == std::string::npos) return false;
     reply.erase(0, status_end + 2);
@@ -317,6 +334,7 @@ bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std:
     if (!OpenConnection(server, port)) return false;
     connected_.store(true);
     if (!CheckOk(greeting)) return Fail();
+    if (!AskCapabilities()) return Fail();
     return true;
 }
 
@@ -362,6 +380,7 @@ bool Pop3Session::CloseSession() {
     }
     broken_ = false;
     connected_.store(false);
+    ResetPipeline();
     list_loaded_ = stat_loaded_ = uidl_loaded_ = false;
     sizes_.clear();
     size_valid_.clear();
@@ -502,6 +521,7 @@ bool Pop3Session::Retr(std::int32_t n, std::string& text) {
 
 bool Pop3Session::Top(std::int32_t n, std::string& header) {
     if (!Listed(n)) return false;
+    if (pipelining() || prefetch_.holds(n) || prefetch_.awaits(n)) return PipelinedTop(n, header);
     if (!SendCommand(command("TOP", n, " 0"))) return false;
     return ReadMultiLine(kHeaderCap, "the header of message " + std::to_string(n), header);
 }
@@ -509,10 +529,16 @@ bool Pop3Session::Top(std::int32_t n, std::string& header) {
 bool Pop3Session::Dele(std::int32_t n) {
     // The listing only serves later lookups: DELE does without it, and so does its cause.
     if (!list_loaded_ && !List()) ClearFailure();
-    return SendCommand(command("DELE", n)) && CheckOk();
+    const bool ok = SendCommand(command("DELE", n)) && CheckOk();
+    prefetch_.forget(n);  // a header fetched before the DELE no longer answers for n
+    return ok;
 }
 
-bool Pop3Session::Rset() { return SendCommand("RSET\r\n") && CheckOk(); }
+bool Pop3Session::Rset() {
+    const bool ok = SendCommand("RSET\r\n") && CheckOk();
+    prefetch_.forget_held();  // deleted messages are back: what was fetched meanwhile is stale
+    return ok;
+}
 
 bool Pop3Session::Noop() { return SendCommand("NOOP\r\n") && CheckOk(); }
 

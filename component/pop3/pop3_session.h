@@ -26,6 +26,19 @@
 // listing is bounded by the STAT count, and a count above kMaxListedMessages fails LIST and
 // UIDL without sending them.
 //
+// Capabilities and pipelining. Right after the greeting the session asks CAPA once (RFC 2449).
+// A "-ERR", or no answer within kCapaWaitMs, means no capabilities, and the exchange goes on
+// exactly as without the question. While the server lists PIPELINING and pipelining is allowed
+// (the default), Top sends TOP for up to HeaderPrefetch::kWindow messages after the one asked
+// for, and answers later requests from what already arrived. Every other command joins the same
+// ordered stream: before its reply is read, the replies to the TOP commands sent ahead of it
+// are collected, so each reply is matched to its own command. A "-ERR" to a TOP sent ahead
+// fails only the request for that message, when it is asked for; a read that fails (the server
+// closed, the time ran out) fails the requests of every TOP still outstanding, and the session
+// pipelines no more on that connection. DELE n drops a header held for n, RSET all held ones,
+// so a later request asks the server again. Without PIPELINING every command waits for the
+// reply to the one before.
+//
 // Threads. The session has no lock of its own: one thread drives it at a time. connected(),
 // timeout_ms(), log_file_name() and message_count() may be read, and the timeout and log name
 // set, from another thread while it runs. The stop predicate, when set, is polled at least every
@@ -50,6 +63,8 @@
 #include <vector>
 
 #include "pop3/failure_cause.h"
+#include "pop3/capabilities.h"
+#include "pop3/header_prefetch.h"
 #include "pop3/transport.h"
 
 namespace velmo {
@@ -77,6 +92,7 @@ public:
     static constexpr std::uint64_t kRetrieveMargin = 64u << 10;
     static constexpr std::uint64_t kDrainCap = std::uint64_t(kDefaultMaxMessageSize);
     static constexpr std::uint32_t kDeadlineFactor = 5;
+    static constexpr std::uint32_t kCapaWaitMs = 5000;  // capped by the timeout
 
     Pop3Session();  // over a Socket
     // Over the given stream instead, e.g. a scripted one standing in for a server.
@@ -135,6 +151,13 @@ public:
     void set_max_message_size(std::uint32_t bytes) { max_message_size_.store(bytes); }
     // Bytes received on this session so far, every connection counted; any thread.
     std::uint64_t bytes_received() const { return bytes_received_.load(); }
+    // What the server listed in answer to CAPA at the last login; for the driving thread.
+    const Capabilities& capabilities() const { return capabilities_; }
+    // Allows pipelined header scans where the server offers them (default on); any thread.
+    void set_pipelining_allowed(bool allowed) { pipelining_allowed_.store(allowed); }
+    bool pipelining_allowed() const { return pipelining_allowed_.load(); }
+    // Pipelined TOP is in use on this connection.
+    bool pipelining() const;
 
     bool connected() const { return connected_.load(); }
     std::uint32_t timeout_ms() const { return timeout_ms_.load(); }
@@ -172,6 +195,17 @@ private:
     bool Refuse(std::string_view field);  // a credential that cannot be sent; Fail()
     bool TooMany(std::int32_t n);  // a count too large to list; false
     bool Interrupted() const { return stop_ && stop_(); }
+    // CAPA after the greeting; false when the connection failed meanwhile (the login fails).
+    bool AskCapabilities();
+    bool PipelinedTop(std::int32_t n, std::string& header);
+    // Reads the replies of every TOP sent ahead; false when a read failed (each outstanding
+    // one then fails, and the end is stored in stream_end_).
+    bool CollectPrefetched();
+    bool ReadNextPrefetched();  // the reply to the oldest TOP sent ahead
+    // A multi-line reply's text: status line and final CR LF "." CR LF dropped; false unless
+    // the status is "+OK".
+    static bool MultiLineText(std::string& reply, std::string& text);
+    void ResetPipeline();
 
     std::unique_ptr<Transport> transport_;
     std::atomic<std::int32_t> message_count_{0};
@@ -195,6 +229,15 @@ private:
     std::uint64_t deadline_span_ms_ = 0;
     std::atomic<std::uint32_t> max_message_size_{kDefaultMaxMessageSize};
     std::atomic<std::uint64_t> bytes_received_{0};
+    Capabilities capabilities_;
+    std::atomic<bool> pipelining_allowed_{true};
+    HeaderPrefetch prefetch_;
+    std::string carry_;            // received bytes of replies not read yet (while pipelining)
+    bool collecting_ = false;      // CollectPrefetched is reading
+    bool stream_broken_ = false;   // a pipelined read failed: no more pipelining on this connection
+    ReadEnd stream_end_ = ReadEnd::Complete;
+    bool server_pipelines_ = false;  // the last CAPA listed PIPELINING
+    std::uint32_t read_limit_ms_ = UINT32_MAX;  // a shorter idle limit for one read (CAPA)
 };
 
 }  // namespace velmo

@@ -121,6 +121,17 @@ HRESULT PopMain::get_Connected(VARIANT_BOOL* pVal) {
     return S_OK;
 }
 
+HRESULT PopMain::get_Pipelining(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = session_.pipelining_allowed() ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT PopMain::put_Pipelining(LONG newVal) {
+    session_.set_pipelining_allowed(newVal != 0);
+    return S_OK;
+}
+
 HRESULT PopMain::get_Asynchronous(LONG* pVal) {
     if (!pVal) return E_POINTER;
     *pVal = asynchronous_;

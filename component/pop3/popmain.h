@@ -1,6 +1,7 @@
 // POPMAIN: the POP3 client object. Properties and the synchronous operations run the object's
 // Pop3Session on the caller's thread; in asynchronous mode the operations are left to the worker.
-// Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure.
+// Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure, and IPOPOPTIONS, the
+// pipelining switch.
 #pragma once
 
 #include <atomic>
@@ -11,13 +12,14 @@
 #include "frame/connection_point.h"
 #include "frame/ipopmain.h"
 #include "pop3/ipopstatus.h"
+#include "pop3/ipopoptions.h"
 #include "pop3/job_queue.h"
 #include "pop3/pop3_session.h"
 #include "pop3/worker.h"
 
 namespace velmo {
 
-class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS> {
+class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS, IPOPOPTIONS> {
 public:
     static constexpr std::int32_t kDefaultPort = 110;
     // The login fields hold at most 259 characters; longer text fails the login whole.
@@ -57,6 +59,9 @@ public:
     HRESULT get_BytesReceived(LONG* pVal) override;
     HRESULT get_MaxMessageSize(LONG* pVal) override;
     HRESULT put_MaxMessageSize(LONG newVal) override;
+    // IPOPOPTIONS
+    HRESULT get_Pipelining(LONG* pVal) override;
+    HRESULT put_Pipelining(LONG newVal) override;
 
 protected:
     ~PopMain() override;

@@ -51,7 +51,7 @@ TEST_F(PopMainLog, ConnectAppendsTheExactBytesOfBothDirections) {
     PopMainDriver pop;
     pop.set_log(path_.string());
     ASSERT_EQ(pop.connect(server.address(), "bob", "secret"), 0);
-    EXPECT_EQ(contents(), "+OK ready\r\nUSER bob\r\n+OK user\r\nPASS secret\r\n+OK in\r\n");
+    EXPECT_EQ(contents(), "+OK ready\r\nCAPA\r\n-ERR unknown command\r\nUSER bob\r\n+OK user\r\nPASS secret\r\n+OK in\r\n");
 
     // Created for this session and readable by its owner only: it holds the password.
     struct stat st {};
@@ -61,7 +61,7 @@ TEST_F(PopMainLog, ConnectAppendsTheExactBytesOfBothDirections) {
     EXPECT_EQ(pop.size(1), 5);
     pop.close();
     EXPECT_EQ(contents(),
-              "+OK ready\r\nUSER bob\r\n+OK user\r\nPASS secret\r\n+OK in\r\n"
+              "+OK ready\r\nCAPA\r\n-ERR unknown command\r\nUSER bob\r\n+OK user\r\nPASS secret\r\n+OK in\r\n"
               "STAT\r\n+OK 1 5\r\nLIST\r\n+OK\r\n1 5\r\n.\r\nQUIT\r\n+OK bye\r\n");
 }
 
@@ -79,7 +79,7 @@ TEST_F(PopMainLog, EachChunkIsLoggedAsReceivedAndExistingLogsAreAppended) {
     pop.set_log(path_.string());
     ASSERT_EQ(pop.connect(server.address(), "bob", "pw"), 0);
     pop.close();
-    EXPECT_EQ(contents(), "earlier\n+OK ready\r\nUSER bob\r\n+OK user accepted\r\nPASS pw\r\n+OK logged in\r\n"
+    EXPECT_EQ(contents(), "earlier\n+OK ready\r\nCAPA\r\n-ERR unknown command\r\nUSER bob\r\n+OK user accepted\r\nPASS pw\r\n+OK logged in\r\n"
                           "QUIT\r\n+OK bye\r\n");
     struct stat st {};
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);

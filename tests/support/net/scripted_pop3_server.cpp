@@ -24,6 +24,7 @@ struct ScriptedPop3Server::Record {
     std::uint64_t endless = 0;
     bool client_closed = false;
     bool script_done = false;
+    std::size_t unscripted_capa = 0;  // CAPA lines answered "-ERR" on the script's behalf
 };
 
 namespace {
@@ -124,6 +125,15 @@ private:
                 std::string line = inbox_.substr(0, nl);
                 inbox_.erase(0, nl + 1);
                 if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (line == "CAPA" && expected != "CAPA") {
+                    // A script that does not speak of CAPA stands for a server without it.
+                    {
+                        std::lock_guard lock(server_.mutex_);
+                        ++server_.records_[index_].unscripted_capa;
+                    }
+                    if (!send_all("-ERR unknown command\r\n")) return false;
+                    continue;
+                }
                 if (expected && line != *expected)
                     problem("step " + std::to_string(number) + " expected \"" + *expected + "\", got \"" + line + "\"");
                 return true;
@@ -343,7 +353,26 @@ std::string ScriptedPop3Server::transcript(std::size_t index) const {
     return r ? r->transcript : std::string();
 }
 
-std::vector<std::string> ScriptedPop3Server::lines(std::size_t index) const { return split_lines(received(index)); }
+std::vector<std::string> ScriptedPop3Server::lines(std::size_t index) const {
+    std::size_t capa = 0;
+    std::vector<std::string> out;
+    {
+        std::lock_guard lock(mutex_);
+        const Record* r = record_at(index);
+        if (!r) return out;
+        out = split_lines(r->received);
+        capa = r->unscripted_capa;
+    }
+    for (auto it = out.begin(); capa > 0 && it != out.end();) {
+        if (*it == "CAPA") {
+            it = out.erase(it);
+            --capa;
+        } else {
+            ++it;
+        }
+    }
+    return out;
+}
 
 std::vector<std::string> ScriptedPop3Server::all_lines() const {
     std::vector<std::string> out;
