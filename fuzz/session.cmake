@@ -7,6 +7,10 @@ add_executable(session_fuzzer
   ${CMAKE_CURRENT_LIST_DIR}/session_fuzzer.cpp
   ${velmo_pop3_dir}/pop3_session.cpp
   ${velmo_pop3_dir}/failure_cause.cpp
+  ${velmo_pop3_dir}/pop3_pipelining.cpp
+  ${velmo_pop3_dir}/capabilities.cpp
+  ${velmo_pop3_dir}/header_prefetch.cpp
+  ${velmo_pop3_dir}/pipelined_reply.cpp
   ${velmo_pop3_dir}/md5.cpp
   ${velmo_pop3_dir}/reply_reader.cpp
   ${velmo_pop3_dir}/reply_numbers.cpp

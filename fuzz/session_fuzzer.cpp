@@ -4,10 +4,12 @@
 // message number (digits, maybe signed; 1 when absent):
 //   U login USER/PASS   V the same to a "pop3s://" server   A login APOP
 //   S STAT  L LIST  I UIDL  z size of n  u unique id of n  T TOP n  R RETR n
-//   D DELE n  E RSET  N NOOP  Q close
+//   D DELE n  E RSET  N NOOP  Q close  P pipelining allowed (n = 1) or not (any other n)
 // Checked after every operation: each command sent is one line the session composed (known
 // verb, one CR LF at its end, nothing from the server in it), nothing is sent while closed,
-// text results hold no NUL and no terminator, and numbers answered lie in the listing.
+// text results hold no NUL and no terminator, and numbers answered lie in the listing. When
+// the server lists PIPELINING, TOP goes ahead of the requests: every TOP names a listed
+// message, and no more TOP commands are outstanding than the window allows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "pop3/header_prefetch.h"
 #include "pop3/pop3_session.h"
 #include "script_transport.h"
 
@@ -47,8 +50,9 @@ void check_command(std::string_view line) {
     std::string_view body = line.substr(0, line.size() - 2);
     check(body.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
     std::string_view verb = body.substr(0, body.find(' '));
-    static constexpr std::string_view kVerbs[] = {"USER", "PASS", "APOP", "STAT", "LIST", "UIDL",
-                                                  "RETR", "TOP",  "DELE", "RSET", "NOOP", "QUIT"};
+    static constexpr std::string_view kVerbs[] = {"USER", "PASS", "APOP", "STAT", "LIST", "UIDL", "RETR",
+                                                  "TOP",  "DELE", "RSET", "NOOP", "QUIT", "CAPA"};
+    if (verb == "CAPA") check(body == "CAPA");
     check(std::find(std::begin(kVerbs), std::end(kVerbs), verb) != std::end(kVerbs));
     if (verb == "USER") check(body == "USER fuzz");
     if (verb == "PASS") check(body == "PASS secret");
@@ -105,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string text;
         bool ok = false;
         session.BeginRequest();
+        const bool may_pipeline = session.pipelining();
         switch (op) {
             case 'U': ok = session.LoginUserPass("127.0.0.1", "fuzz", "secret", 110); break;
             case 'V': ok = session.LoginUserPass("pop3s://mail.example", "fuzz", "secret", 0); break;
@@ -148,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 'E': ok = session.Rset(); break;
             case 'N': ok = session.Noop(); break;
             case 'Q': session.CloseSession(); break;
+            case 'P': session.set_pipelining_allowed(n == 1); break;
             default: break;
         }
         // A login's success leaves the session connected over an open stream; TLS only
@@ -160,7 +166,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Every failure names its cause.
         if (!ok && op != 'Q' && std::string_view("UVASLIzuTRDEN").find(op) != std::string_view::npos)
             check(session.last_failure().kind != velmo::FailureKind::None && !session.last_failure().text.empty());
-        for (; checked < transport.sent().size(); ++checked) check_command(transport.sent()[checked]);
+        std::size_t tops_this_op = 0;
+        for (; checked < transport.sent().size(); ++checked) {
+            const std::string& line = transport.sent()[checked];
+            check_command(line);
+            if (line.rfind("TOP ", 0) != 0) continue;
+            ++tops_this_op;
+            // Sent ahead or asked for: always a message the listing named (a cap may close the
+            // session within the same operation, so the count is what is checked).
+            const long k = std::strtol(line.c_str() + 4, nullptr, 10);
+            check(k >= 1 && k <= session.message_count());
+        }
+        // One TOP for the request and the window ahead, never more.
+        if (op == 'T') check(tops_this_op <= velmo::HeaderPrefetch::kWindow + 1);
+        else check(tops_this_op == 0);
+        if (op == 'T' && !may_pipeline) check(tops_this_op <= 1);
     }
     session.CloseSession();
     check(!session.connected());

@@ -120,6 +120,36 @@ TEST_F(OnceDovecotTest, FilterModeDeletesWhatMatchesAndKeepsTheRest) {
   EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two", "four"}));
 }
 
+// Dovecot lists PIPELINING: the pipelined scan (more messages than its window, spam spread
+// through it) must leave the same status lines and the same survivors as with it switched off.
+TEST_F(OnceDovecotTest, PipeliningOnAndOffGiveTheSameLogAndSurvivors) {
+  std::vector<std::string> box;
+  for (int i = 1; i <= 60; ++i)
+    box.push_back(i % 7 == 3 ? mail("Deals <deals@spam.example>", "spam " + std::to_string(i))
+                             : mail("Amy <amy@ham.example>", "ham " + std::to_string(i)));
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  save(r);
+
+  QStringList logs[2];
+  std::vector<std::string> left[2];
+  for (int pipelining = 0; pipelining < 2; ++pipelining) {
+    QSettings store(home.filePath("config/Tarnell Halvex.ini"), QSettings::IniFormat);
+    store.setValue("Options/pop3_pipelining", QString::number(pipelining));
+    store.sync();
+    dovecot().maildir().clear();
+    dovecot().maildir().add_all(box);
+    const OnceRun once = run({"--once"});
+    EXPECT_EQ(once.exit_code, 0) << once.errors.toStdString();
+    logs[pipelining] = once.lines;
+    left[pipelining] = subjects_left();
+  }
+  EXPECT_EQ(logs[1], logs[0]);
+  EXPECT_TRUE(logs[1].contains("Message 59 of 60 in account: home marked for deletion.")) << logs[1].join('\n').toStdString();
+  EXPECT_EQ(left[1], left[0]);
+  EXPECT_EQ(left[1].size(), 51u);
+}
+
 // Qt's plain Unix event dispatcher runs the posted events it finds and then waits for more:
 // each answer must still end its wait, not the 30 s guard behind it.
 TEST_F(OnceDovecotTest, EachAnswerEndsItsWaitUnderThePlainUnixEventDispatcher) {

@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "async_client.h"
 #include "frame/com_ptr.h"
+#include "frame/connection_point.h"
+#include "frame/text.h"
+#include "frame/class_table.h"
 #include "net/pop3_replies.h"
 #include "net/scripted_pop3_server.h"
 #include "pop3/header_prefetch.h"
@@ -216,6 +220,54 @@ TEST(Pipelining, SameResultsWithAndWithoutPipeliningAndCommandsInOrder) {
             ASSERT_EQ(tops.size(), c.box.messages.size());
             for (std::size_t i = 0; i < tops.size(); ++i) EXPECT_EQ(tops[i], "TOP " + std::to_string(i + 1) + " 0");
         }
+    }
+}
+
+// The same walk in asynchronous mode, every request queued at once: the events with the
+// header texts they brought, up to OnClosed.
+Lines walk_async(const Mailbox& box, tn::ScriptedPop3Server& server) {
+    velmo::ComPtr<IPOPMAIN> pop;
+    EXPECT_EQ(velmo::create_popmain(IID_IPOPMAIN, pop.put_void()), S_OK);
+    pop->put_Asynchronous(1);
+    pop->put_Timeout(1);
+    velmo::ComPtr<IConnectionPointContainer> container;
+    EXPECT_EQ(pop.query(container), S_OK);
+    velmo::ComPtr<IConnectionPoint> point;
+    EXPECT_EQ(container->FindConnectionPoint(DIID__IEventThreadObjEvents, point.put()), S_OK);
+    auto sink = velmo::ComPtr<asynctest::Recorder>::adopt(new asynctest::Recorder);
+    Lines seen;
+    sink->on_event = [&](const std::string& e) { seen.push_back(e.rfind("header", 0) == 0 ? e + ": " + sink->text() : e); };
+    DWORD cookie = 0;
+    EXPECT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    BSTR address = velmo::to_bstr(server.address()), user = velmo::to_bstr("bob"), password = velmo::to_bstr("pw");
+    LONG ignored = 0;
+    pop->Connect(address, user, password, &ignored);
+    SysFreeString(address);
+    SysFreeString(user);
+    SysFreeString(password);
+    EXPECT_TRUE(asynctest::pump_until([&] { return sink->saw("connected") || sink->saw("closed"); }));
+    for (std::size_t i = 0; i < box.messages.size(); ++i) {
+        const LONG k = static_cast<LONG>(i + 1);
+        BSTR unused = nullptr;
+        pop->GetMsgHeader(k, &unused);
+        pop->GetMsgSize(k, &ignored);
+        if (box.messages[i].spam) pop->Delete(k, &ignored);
+    }
+    pop->Close();
+    EXPECT_TRUE(asynctest::pump_until([&] { return sink->saw("closed"); }));
+    point->Unadvise(cookie);
+    return sink->main_events().size() == seen.size() ? seen : Lines{"events went missing"};
+}
+
+TEST(Pipelining, SameEventsWithAndWithoutPipelining) {
+    asynctest::InApartment apartment;
+    for (const BoxCase& c : box_cases()) {
+        SCOPED_TRACE(c.name);
+        tn::ScriptedPop3Server plain(script(c.box, false));
+        tn::ScriptedPop3Server piped(script(c.box, true));
+        const Lines expected = walk_async(c.box, plain);
+        EXPECT_GT(expected.size(), 3u);
+        EXPECT_EQ(walk_async(c.box, piped), expected);
     }
 }
 
