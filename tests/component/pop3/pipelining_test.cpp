@@ -115,6 +115,13 @@ struct Mailbox {
     bool one_byte_chunks = false;
 };
 
+// CAPA answered with the given capability lines.
+tn::Conversation& capa(tn::Conversation& c, const std::vector<std::string>& capabilities) {
+    std::string reply = "+OK capability list follows\r\n";
+    for (const std::string& line : capabilities) reply += line + "\r\n";
+    return c.on("CAPA", reply + ".\r\n");
+}
+
 std::string top_reply(const Message& m) {
     return m.refused ? tn::err("no such message") : "+OK\r\n" + m.header + "\r\n.\r\n";
 }
@@ -124,7 +131,7 @@ std::string top_reply(const Message& m) {
 tn::Conversation script(const Mailbox& box, bool pipelining) {
     tn::Conversation c;
     c.greet();
-    if (pipelining) c.capa({"TOP", "PIPELINING", "UIDL"});
+    if (pipelining) capa(c, {"TOP", "PIPELINING", "UIDL"});
     c.login("bob", "pw").on("STAT", tn::stat_reply(static_cast<std::int64_t>(box.messages.size()), 100));
     std::vector<std::int64_t> sizes(box.messages.size(), 20);
     c.on("LIST", tn::list_reply(sizes));
@@ -276,7 +283,7 @@ TEST(Pipelining, SwitchedOffTheCommandsWaitForEachOther) {
     // A server that lists PIPELINING but is scripted one command at a time.
     const tn::Conversation one_by_one = script(box, false);
     tn::Conversation listing;
-    listing.greet().capa({"PIPELINING"});
+    capa(listing.greet(), {"PIPELINING"});
     for (std::size_t i = 1; i < one_by_one.steps().size(); ++i) {
         const tn::Step& step = one_by_one.steps()[i];
         if (step.kind == tn::Step::Kind::expect) listing.expect(*step.expected);

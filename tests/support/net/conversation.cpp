@@ -109,10 +109,4 @@ Conversation& Conversation::login(std::string_view user, std::string_view passwo
 
 Conversation& Conversation::quit() { return on("QUIT", ok("bye")); }
 
-Conversation& Conversation::capa(const std::vector<std::string>& capabilities) {
-    std::string reply = "+OK capability list follows\r\n";
-    for (const std::string& line : capabilities) reply += line + "\r\n";
-    return on("CAPA", reply + ".\r\n");
-}
-
 }  // namespace halvex::testnet

@@ -66,9 +66,6 @@ public:
     Conversation& login(std::string_view user, std::string_view password);
     // QUIT answered "+OK bye".
     Conversation& quit();
-    // CAPA answered with the given capability lines (a server without CAPA needs no step:
-    // the server answers an unexpected CAPA "-ERR" by itself).
-    Conversation& capa(const std::vector<std::string>& capabilities);
 
     // How long an expect step waits for the client's line (default 10 s).
     Conversation& expect_timeout(Millis t) {

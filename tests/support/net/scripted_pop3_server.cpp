@@ -353,6 +353,9 @@ std::string ScriptedPop3Server::transcript(std::size_t index) const {
     return r ? r->transcript : std::string();
 }
 
+// A CAPA that the script did not expect is answered "-ERR" by the server, as one without
+// capabilities would, and is left out of lines() (received() and transcript() still hold it),
+// so a script written for a server without CAPA reads as before.
 std::vector<std::string> ScriptedPop3Server::lines(std::size_t index) const {
     std::size_t capa = 0;
     std::vector<std::string> out;

@@ -56,9 +56,7 @@ public:
     // what a client's raw protocol log of the same session holds.
     std::string transcript(std::size_t index = 0) const;
     // The complete lines the client sent on connection `index`, without their line ends
-    // (CR LF or a bare LF); a trailing unfinished line is not included. A CAPA that the script
-    // did not expect is answered "-ERR" by the server, as one without capabilities would, and
-    // is left out here (received() and transcript() still hold it).
+    // (CR LF or a bare LF); a trailing unfinished line is not included.
     std::vector<std::string> lines(std::size_t index = 0) const;
     // The complete lines of all connections, in connection order.
     std::vector<std::string> all_lines() const;
