@@ -110,10 +110,15 @@ void TlsScriptServer::serve(Script script, bool handshake) {
 
 void greet_and_login(TlsPeer& peer) {
     peer.send("+OK ready\r\n");
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2;) {
         std::string line = peer.read_line();
+        if (line == "CAPA") {
+            peer.send("-ERR\r\n");  // a server without capabilities
+            continue;
+        }
         if (line.rfind("USER ", 0) != 0 && line.rfind("PASS ", 0) != 0) return;
         peer.send("+OK\r\n");
+        ++i;
     }
 }
 
