@@ -3,6 +3,7 @@
 #include "accounts/app_folder.h"
 #include "accounts/version.h"
 #include "demo/demo_run.h"
+#include "engine/deleted_command.h"
 #include "engine/once_runner.h"
 #include "ui/frm_main.h"
 #include "ui/tray_icon.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: halvex [--help] [--version] [--once [--dry-run]] [--demo [--once]]\n"
+    "              [--deleted] [--restore ID PATH]\n"
     "\n"
     "Halvex watches POP3 mailboxes and deletes spam on the server before your e-mail\n"
     "client downloads it.\n"
@@ -25,6 +27,12 @@ constexpr char kUsage[] =
     "             and exit: 0 all filtered, 1 a failure, 2 no account or bad arguments\n"
     "  --dry-run  with --once: judge and log every message, delete nothing, start and\n"
     "             open nothing\n"
+    "  --deleted  print the deletion journal, newest first, one line per deleted\n"
+    "             message: id, date, account, sender, subject, size, reason (tabs between)\n"
+    "  --restore ID PATH\n"
+    "             write the kept copy of deleted message ID byte for byte to PATH (a\n"
+    "             file, or a folder where it is named ID.eml) and print the path; exit 2\n"
+    "             for an unknown id or a path that cannot be written\n"
     "  --demo     try Halvex on a built-in sample mailbox served on a loopback port,\n"
     "             in temporary folders (your accounts and settings stay untouched):\n"
     "             the main window where a display exists, else the --once output\n"
@@ -53,6 +61,7 @@ int main(int argc, char** argv) {
   if (const int rc = info_option(argc, argv); rc >= 0) return rc;
   if (const int rc = halvex::demo::demo_main(argc, argv); rc >= 0) return rc;
   if (const int rc = halvex::once_main(argc, argv); rc >= 0) return rc;
+  if (const int rc = halvex::deleted_main(argc, argv); rc >= 0) return rc;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Halvex"));

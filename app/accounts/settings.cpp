@@ -16,6 +16,10 @@ const QString kStartupMinimized = QStringLiteral("startup_minimized");
 const QString kEmailClient = QStringLiteral("email_client");
 const QString kPipelining = QStringLiteral("pop3_pipelining");
 
+const QString kQuarantine = QStringLiteral("quarantine");
+const QString kQuarantineDays = QStringLiteral("quarantine_days");
+const QString kQuarantineMaxBytes = QStringLiteral("quarantine_max_bytes");
+
 const QString kGroup = QStringLiteral("Options");
 
 qint32 read_number(const QSettings& store, const QString& key, qint32 fallback) {
@@ -55,6 +59,25 @@ void save_settings(const ProgramSettings& s) {
   store.setValue(kFilterMinutes, QString::number(s.filter_minutes));
   store.setValue(kStartupMinimized, QString::number(s.startup_minimized));
   store.setValue(kEmailClient, s.email_client);
+  store.sync();
+}
+
+QuarantineSettings load_quarantine_settings() {
+  QSettings store(settings_file_path(), QSettings::IniFormat);
+  store.beginGroup(kGroup);
+  QuarantineSettings q;
+  q.on = read_number(store, kQuarantine, 1) == 0 ? 0 : 1;
+  q.days = std::max(read_number(store, kQuarantineDays, kDefaultQuarantineDays), 1);
+  q.max_bytes = std::max(read_number(store, kQuarantineMaxBytes, kDefaultQuarantineMaxBytes), 0);
+  return q;
+}
+
+void save_quarantine_settings(const QuarantineSettings& q) {
+  QSettings store(settings_file_path(), QSettings::IniFormat);
+  store.beginGroup(kGroup);
+  store.setValue(kQuarantine, QString::number(q.on));
+  store.setValue(kQuarantineDays, QString::number(q.days));
+  store.setValue(kQuarantineMaxBytes, QString::number(q.max_bytes));
   store.sync();
 }
 

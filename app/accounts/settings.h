@@ -40,6 +40,24 @@ ProgramSettings load_settings();
 // Writes the four keys in the same order, the numbers as decimal text.
 void save_settings(const ProgramSettings& settings);
 
+// The quarantine's settings, in the same group: "quarantine" (1 on, 0 off; default 1),
+// "quarantine_days" (retention in days; default 30) and "quarantine_max_bytes" (the size
+// cap: a larger message keeps its header only; default 10 MB). An absent or unreadable
+// value gives the default; days below 1 count as 1, a cap below 0 as 0.
+inline constexpr qint32 kDefaultQuarantineDays = 30;
+inline constexpr qint32 kDefaultQuarantineMaxBytes = 10 * 1024 * 1024;
+
+struct QuarantineSettings {
+  qint32 on = 1;
+  qint32 days = kDefaultQuarantineDays;
+  qint32 max_bytes = kDefaultQuarantineMaxBytes;
+
+  friend bool operator==(const QuarantineSettings&, const QuarantineSettings&) = default;
+};
+
+QuarantineSettings load_quarantine_settings();
+void save_quarantine_settings(const QuarantineSettings& settings);
+
 // Entry checks of the main window's settings boxes; each returns the new value, which
 // the window stores and shows again.
 qint32 filter_minutes_entry(const QString& text);  // Text1: the number, held to 1..60

@@ -55,6 +55,21 @@ inline QString processed_line(qint32 k, qint32 n, const QString& description) {
 inline QString delete_error_line(qint32 k, const QString& description) {
   return QStringLiteral("Error deleting message %1 from: ").arg(k) + description;
 }
+// Quarantine lines, after the designed ones.
+inline QString kept_on_server_line(qint32 k, qint32 n, const QString& description) {
+  return message_of(k, n) + description + QStringLiteral(" kept on the server: no copy could be saved in the quarantine.");
+}
+inline QString retrieve_error_line(qint32 k, const QString& description) {
+  return QStringLiteral("Error retrieving message %1 from: ").arg(k) + description;
+}
+inline QString purged_line(int count, qint32 days) {
+  return QStringLiteral("Quarantine: %1 copies older than %2 days purged.").arg(count).arg(days);
+}
+inline const QString kJournalError = QStringLiteral("Error writing the deletion journal: ");
+
+// After the error lines of a failed request: what the component knows of the failure.
+inline QString cause_line(const QString& cause) { return QStringLiteral("Cause: ") + cause; }
+
 // "Email Alert! from - description - subject"
 inline QString alert_line(const QString& from, const QString& description, const QString& subject) {
   return QStringLiteral("Email Alert! ") + from + QStringLiteral(" - ") + description +

@@ -6,6 +6,10 @@
 #include "session_link.h"
 #include "status_log.h"
 
+#include "quarantine/copy_id.h"
+#include "quarantine/quarantine.h"
+#include "quarantine/retrieved_message.h"
+
 #include "accounts/account_state.h"
 #include "accounts/settings.h"
 
@@ -54,6 +58,10 @@ void FilterCycle::run_cycle() {
   state_.cycle_failures = 0;
   link_.set_timeout(program_settings().server_timeout);
   link_.set_pipelining(program_settings().pop3_pipelining != 0);
+  if (options_.quarantine && options_.quarantine->on()) {
+    const int purged = options_.quarantine->purge_expired();
+    if (purged > 0) log_.do_status(texts::purged_line(purged, options_.quarantine->settings().days));
+  }
   const int rows = host_.account_row_count();
   for (state_.account_step = 1; state_.account_step <= rows; ++state_.account_step) {
     const Step step = filter_account();
@@ -75,6 +83,11 @@ void FilterCycle::fail(const QString& line) {
   ++state_.cycle_failures;
   log_.do_status(line);
   log_.do_status(texts::kContinuing);
+  log_cause();
+}
+
+void FilterCycle::log_cause() {
+  if (!link_.op_error_cause().isEmpty()) log_.do_status(texts::cause_line(link_.op_error_cause()));
 }
 
 FilterCycle::Step FilterCycle::filter_account() {
@@ -121,6 +134,7 @@ FilterCycle::Step FilterCycle::filter_account() {
   if (link_.op_error() != 0) {
     ++state_.cycle_failures;
     log_.do_status(texts::kDisconnectError + record.description);
+    log_cause();
     return Step::EndCycle;
   }
   return Step::Go;
@@ -160,15 +174,79 @@ FilterCycle::Step FilterCycle::filter_message() {
     log_.do_status(reason_line(fields, verdict.reason));
     return Step::Go;
   }
+  QString id;
+  QString copy = kCopyNotKept;
+  if (options_.quarantine && options_.quarantine->on()) {
+    const Step kept = keep_copy(k, id, copy);
+    if (kept == Step::Stop) return Step::Stop;
+    if (kept != Step::Go) {
+      log_.do_status(texts::kept_on_server_line(k, n, record.description));
+      log_.do_status(reason_line(fields, verdict.reason));
+      if (kept == Step::KeepOnServer) {
+        ++state_.cycle_failures;  // nothing lost, but the message was not filtered
+        return Step::Go;
+      }
+      fail(texts::retrieve_error_line(k, record.description));
+      return Step::NextAccount;
+    }
+  }
   link_.begin(Request::Delete, k);
   log_.do_status(texts::deletion_line(k, n, record.description));  // before the wait
   log_.do_status(reason_line(fields, verdict.reason));
   if (await() == Step::Stop) return Step::Stop;
   if (link_.op_error() != 0) {
+    if (!id.isEmpty()) options_.quarantine->discard(record.description, id);  // still on the server
     fail(texts::delete_error_line(k, record.description));
     return Step::NextAccount;
   }
+  journal_deletion(k, verdict, id, copy);
   return Step::Go;
+}
+
+FilterCycle::Step FilterCycle::keep_copy(qint32 k, QString& id, QString& copy) {
+  Quarantine& q = *options_.quarantine;
+  const QString& account = account_record().description;
+  QByteArray message;
+  if (q.over_cap(state_.message_size)) {
+    message = link_.header_text().toUtf8();
+    copy = kCopyHeaderOnly;
+  } else {
+    link_.begin(Request::Retrieve, k);
+    if (await() == Step::Stop) return Step::Stop;
+    if (link_.op_error() != 0) return Step::NextAccount;
+    message = message_from_retrieved(link_.take_retrieved());
+    copy = kCopyFull;
+  }
+  const std::optional<QString> kept = q.keep(account, message);
+  if (!kept) {
+    copy = kCopyNotKept;
+    return Step::KeepOnServer;
+  }
+  id = *kept;
+  return Step::Go;
+}
+
+void FilterCycle::journal_deletion(qint32 k, const Verdict& verdict, const QString& id, const QString& copy) {
+  if (!options_.quarantine) return;
+  const HeaderFields& fields = link_.header();
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  DeletionRecord r;
+  r.id = id.isEmpty() ? make_copy_id(now) : id;
+  r.time = now;
+  r.account = account_record().description;
+  r.message_number = k;
+  r.message_id = link_.message_id();
+  r.sender = fields.from_address.isEmpty() ? fields.from_name : fields.from_address;
+  r.subject = fields.subject;
+  r.size = state_.message_size;
+  r.rule = rule_kind_key(verdict.reason.kind);
+  r.list = rule_list_name(verdict.reason.kind);
+  r.phrase = verdict.reason.phrase;
+  r.field = field_name(verdict.reason.field);
+  r.reason = reason_text(verdict.reason);
+  r.copy = copy;
+  if (!options_.quarantine->record(r))
+    log_.do_status(texts::kJournalError + options_.quarantine->journal().path());
 }
 
 void FilterCycle::stop_path() {

@@ -12,6 +12,9 @@
 //   5. "Exit out of filter process.", busy = 0, and a deferred close of the window.
 // One account: load its file; Connect; GetTotalOfMails; for k = 1..n GetMsgHeader(k),
 // GetMsgSize(k), the verdict (message_verdict.h), Delete(k) when marked; then Close.
+// With a quarantine, copies past their retention go first; before each Delete(k) the
+// message is retrieved and kept (over the size cap: its header only), and without a copy
+// on disk it stays on the server; each deletion is journalled after OnDeleted.
 // A failed load, login, count, header, size or delete logs its line and
 // "Continuing to next email account." and goes on with the next account, without Close
 // (the session has ended by itself); a failed Close ends the cycle.
@@ -33,12 +36,17 @@
 namespace halvex {
 
 class EngineHost;
+class Quarantine;
+struct Verdict;
 class SessionLink;
 class StatusLog;
 
 struct CycleOptions {
   QString program_folder;  // where the alert program lives
   bool dry_run = false;    // judge and log, but no Delete, no program, no target opened
+  // Keeps a copy before each Delete and journals each deletion (quarantine/quarantine.h);
+  // null: no copies, no journal.
+  Quarantine* quarantine = nullptr;
 };
 
 class FilterCycle {
@@ -53,14 +61,21 @@ public:
   void buttons(bool enabled);
 
 private:
-  enum class Step { Go, NextAccount, Stop, EndCycle };
+  enum class Step { Go, NextAccount, Stop, EndCycle, KeepOnServer };
 
   void run_cycle();
   Step filter_account();
   Step filter_message();
+  // The copy before Delete(k): the copy's id (or header only) in `id`/`copy`; KeepOnServer
+  // when no copy could be made while the session goes on.
+  Step keep_copy(qint32 k, QString& id, QString& copy);
+  void journal_deletion(qint32 k, const Verdict& verdict, const QString& id, const QString& copy);
   // The wait of a request begun on the link; Stop when a stop was asked meanwhile.
   Step await();
+  // The design's error line and "Continuing to next email account.", then the cause.
   void fail(const QString& line);
+  // "Cause: ..." when the last request's failure has a known cause.
+  void log_cause();
   void stop_path();
   void end_cycle();
 

@@ -1,3 +1,4 @@
+#include "quarantine/quarantine.h"
 #include "once_runner.h"
 
 #include "engine_state.h"
@@ -83,6 +84,8 @@ int run_once(bool dry_run) {
   CycleOptions options;
   options.program_folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
   options.dry_run = dry_run;
+  Quarantine quarantine(load_quarantine_settings(), folder);
+  options.quarantine = &quarantine;
   FilterCycle cycle(host, state, log, link, options);
   FilterSwitch(host, state, log, cycle).command9_click();
   host.flush();  // the status lines before anything more on standard error

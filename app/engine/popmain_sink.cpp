@@ -30,6 +30,13 @@ void PopMainSink::OnError(LONG number, const std::string& description) {
   if (target_) target_->on_error(number, text_of(description));
 }
 
+void PopMainSink::OnRetrieved(const std::string& data, LONG msg) {
+  if (target_) target_->on_retrieved(QByteArray(data.data(), static_cast<qsizetype>(data.size())), msg);
+}
+void PopMainSink::OnReceiving(LONG bytes, LONG msg) {
+  if (target_) target_->on_receiving(bytes, msg);
+}
+
 EventSubscription::EventSubscription(IPOPMAIN* popmain, SessionEvents* target) {
   velmo::ComPtr<IConnectionPointContainer> container;
   if (!popmain || FAILED(popmain->QueryInterface(IConnectionPointContainer::iid, container.put_void())))

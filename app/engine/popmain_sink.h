@@ -24,6 +24,8 @@ public:
   void OnGetTotalOfMails(LONG count) override;
   void OnGetMsgHeader(const std::string& data, LONG msg) override;
   void OnError(LONG number, const std::string& description) override;
+  void OnRetrieved(const std::string& data, LONG msg) override;
+  void OnReceiving(LONG bytes, LONG msg) override;
 
 private:
   ~PopMainSink() override = default;

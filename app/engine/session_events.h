@@ -1,9 +1,10 @@
 // SessionEvents: the POPMAIN events the filter engine handles, as plain calls. The event
 // sink (popmain_sink.h) turns each dispatched event into one of these on the engine's
-// thread. OnRetrieve, OnRetrieved, OnReceiving and OnGetMsgID answer nothing the engine
-// asks for and are not routed.
+// thread. OnRetrieved answers the quarantine's Retrieve, and OnReceiving tells that a
+// retrieval is still moving; OnRetrieve and OnGetMsgID are not routed.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace halvex {
@@ -18,6 +19,10 @@ public:
   virtual void on_msg_size(qint32 size, qint32 msg) = 0;
   virtual void on_msg_header(const QString& header, qint32 msg) = 0;
   virtual void on_deleted(qint32 msg) = 0;
+  // The retrieved text as the component delivered it (UTF-8); listeners that never
+  // retrieve need not handle these two.
+  virtual void on_retrieved(const QByteArray& /*text*/, qint32 /*msg*/) {}
+  virtual void on_receiving(qint32 /*bytes*/, qint32 /*msg*/) {}
 };
 
 }  // namespace halvex

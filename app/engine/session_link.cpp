@@ -3,7 +3,9 @@
 #include "bstr_text.h"
 #include "engine_host.h"
 
+#include "frame/com_ptr.h"
 #include "pop3/ipopoptions.h"
+#include "pop3/ipopstatus.h"
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
@@ -26,6 +28,7 @@ qint32 error_code_of(Request request) {
     case Request::MsgSize: return 4;
     case Request::TotalOfMails: return 6;
     case Request::MsgHeader: return 10;
+    case Request::Retrieve: return 9;
     default: return kNoErrorCode;  // Close cannot fail
   }
 }
@@ -71,6 +74,13 @@ void SessionLink::set_pipelining(bool allowed) {
 void SessionLink::m_reset() {
   op_done_ = false;
   op_error_ = 0;
+  op_error_cause_.clear();
+}
+
+QString SessionLink::component_cause() const {
+  velmo::ComPtr<IPOPSTATUS> status;
+  if (FAILED(popmain_->QueryInterface(IPOPSTATUS::iid, status.put_void()))) return {};
+  return bstr_result([&](BSTR* out) { status->get_LastFailure(out); });
 }
 
 void SessionLink::begin_connect(const QString& server, const QString& user, const QString& password) {
@@ -88,7 +98,11 @@ void SessionLink::begin(Request request, qint32 msg) {
   pending_msg_ = msg;
   if (!session_open_) {
     // An ended session answers nothing: Close has nothing left to do, the rest fail.
-    if (request != Request::Close) op_error_ = kNoAnswer;
+    if (request != Request::Close) {
+      op_error_ = kNoAnswer;
+      op_error_cause_ = component_cause();
+      if (op_error_cause_.isEmpty()) op_error_cause_ = QStringLiteral("the session had already ended");
+    }
     answer();
     return;
   }
@@ -98,6 +112,7 @@ void SessionLink::begin(Request request, qint32 msg) {
     case Request::TotalOfMails: popmain_->GetTotalOfMails(&lval); break;
     case Request::MsgHeader: popmain_->GetMsgHeader(msg, &text); break;
     case Request::MsgSize: popmain_->GetMsgSize(msg, &lval); break;
+    case Request::Retrieve: popmain_->Retrieve(msg, &text); break;
     case Request::Delete: popmain_->Delete(msg, &lval); break;
     case Request::Close: popmain_->Close(); break;
     case Request::Connect:
@@ -137,6 +152,7 @@ void SessionLink::wait() {
       popmain_->Terminate();
       session_open_ = false;
       op_error_ = kNoAnswer;
+      op_error_cause_ = QStringLiteral("no answer within %1 s").arg(guard_ms / 1000);
       answer();
     }
   }
@@ -170,6 +186,7 @@ void SessionLink::on_error(qint32 code, const QString& description) {
   // Error code 0 must count as an error too.
   op_error_ = code + 1;
   op_error_text_ = description;
+  op_error_cause_ = component_cause();  // filled by the worker before it raised OnError
   answer();
 }
 
@@ -195,13 +212,25 @@ void SessionLink::on_deleted(qint32 msg) {
   if (expecting(Request::Delete, msg)) answer();
 }
 
+void SessionLink::on_retrieved(const QByteArray& text, qint32 msg) {
+  if (!expecting(Request::Retrieve, msg)) return;
+  retrieved_ = text;
+  answer();
+}
+
+void SessionLink::on_receiving(qint32 /*bytes*/, qint32 msg) {
+  if (waiting_ && expecting(Request::Retrieve, msg) && guard_.isActive()) guard_.start();
+}
+
 void SessionLink::load_header(const QString& header) {
+  header_text_ = header;
   popmsg_->put_RawContent(BstrArg(header));
   header_.from_name = bstr_result([this](BSTR* out) { popmsg_->GetFrom(out); });
   header_.from_address = bstr_result([this](BSTR* out) { popmsg_->GetFromAddress(out); });
   header_.to_name = bstr_result([this](BSTR* out) { popmsg_->GetRecipientName(1, out); });
   header_.to_address = bstr_result([this](BSTR* out) { popmsg_->GetRecipientAddr(1, out); });
   header_.subject = bstr_result([this](BSTR* out) { popmsg_->GetSubject(out); });
+  message_id_ = bstr_result([this](BSTR* out) { popmsg_->GetHeaderItem(BstrArg(QStringLiteral("Message-ID")), out); });
 }
 
 }  // namespace halvex

@@ -3,8 +3,8 @@
 // the next one arrives) until the request's own answer is in.
 //
 // Matching. Every request is answered only by its own result event or by the OnError
-// whose number is the request's kind (0 Connect, 6 count, 10 header, 4 size, 1 delete);
-// header, size and delete answers must also carry the requested message number. So the
+// whose number is the request's kind (0 Connect, 6 count, 10 header, 4 size, 9 retrieve,
+// 1 delete); header, size, retrieve and delete answers must also carry the requested message number. So the
 // OnClosed that follows every OnError, or a late event of an abandoned session, is never
 // taken as the answer to a later request. OnClosed answers only Close.
 //
@@ -19,6 +19,7 @@
 // BytesReceived moves) the guard re-arms, so a slow but live reply is not cut; the component's
 // own request deadline (kRequestDeadlineFactor times Timeout) ends a trickle, and the guard
 // gives up for good after that deadline plus the margin.
+// A retrieval that is still receiving restarts the guard with every chunk as well.
 #pragma once
 
 #include "header_rules.h"
@@ -30,11 +31,13 @@
 
 #include <QTimer>
 
+#include <utility>
+
 namespace halvex {
 
 class EngineHost;
 
-enum class Request { None, Connect, TotalOfMails, MsgHeader, MsgSize, Delete, Close };
+enum class Request { None, Connect, TotalOfMails, MsgHeader, MsgSize, Retrieve, Delete, Close };
 
 inline constexpr qint32 kAnswerMargin = 10;  // seconds beyond Timeout
 inline constexpr qint32 kNoAnswer = -1;      // op_error of a request nobody answered
@@ -64,8 +67,16 @@ public:
   bool op_done() const { return op_done_; }
   qint32 op_error() const { return op_error_; }
   const QString& op_error_text() const { return op_error_text_; }
+  // What the component knows of the last failure (IPOPSTATUS), or why the wait gave up;
+  // empty when nothing more is known.
+  const QString& op_error_cause() const { return op_error_cause_; }
   qint32 op_value() const { return op_value_; }
   const HeaderFields& header() const { return header_; }
+  // The header text of the last header answer, and its Message-ID field.
+  const QString& header_text() const { return header_text_; }
+  const QString& message_id() const { return message_id_; }
+  // The text of the last retrieval answer; take_retrieved() hands it over and clears it.
+  QByteArray take_retrieved() { return std::exchange(retrieved_, {}); }
   bool session_open() const { return session_open_; }
 
   // Time spent inside waits so far: wall clock, and this thread's CPU time meanwhile
@@ -86,6 +97,8 @@ public:
   void on_msg_size(qint32 size, qint32 msg) override;
   void on_msg_header(const QString& header, qint32 msg) override;
   void on_deleted(qint32 msg) override;
+  void on_retrieved(const QByteArray& text, qint32 msg) override;
+  void on_receiving(qint32 bytes, qint32 msg) override;
 
 private:
   void m_reset();
@@ -93,6 +106,7 @@ private:
   bool expecting(Request request, qint32 msg) const { return expecting(request) && pending_msg_ == msg; }
   void answer();
   void load_header(const QString& header);
+  QString component_cause() const;
 
   EngineHost& host_;
   // Bytes the component has received so far (0 without IPOPSTATUS): progress of a request.
@@ -111,8 +125,12 @@ private:
   bool op_done_ = true;
   qint32 op_error_ = 0;
   QString op_error_text_;
+  QString op_error_cause_;
   qint32 op_value_ = 0;
   HeaderFields header_;
+  QString header_text_;
+  QString message_id_;
+  QByteArray retrieved_;
   WaitTotals totals_;
   QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
   bool expired_ = false;

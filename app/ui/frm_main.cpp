@@ -1,3 +1,5 @@
+#include "deleted_mail_window.h"
+#include "quarantine/quarantine.h"
 #include "frm_main.h"
 
 #include "engine_window_host.h"
@@ -101,6 +103,7 @@ struct frm_main::Engine {
   StatusLog log;
   std::unique_ptr<SessionLink> link;
   std::unique_ptr<EventSubscription> subscription;
+  std::unique_ptr<Quarantine> quarantine;
   std::unique_ptr<FilterCycle> cycle;
   std::unique_ptr<FilterSwitch> filter_switch;
 
@@ -117,6 +120,10 @@ struct frm_main::Engine {
     if (!subscription->connected()) return false;
     CycleOptions options;
     options.program_folder = program_folder;
+    if (!app_folder().isEmpty()) {
+      quarantine = std::make_unique<Quarantine>(load_quarantine_settings(), app_folder());
+      options.quarantine = quarantine.get();
+    }
     cycle = std::make_unique<FilterCycle>(host, state, log, *link, options);
     filter_switch = std::make_unique<FilterSwitch>(host, state, log, *cycle);
     return true;
@@ -249,6 +256,7 @@ QLayout* frm_main::build_command_column() {
   Command8 = make_button(QStringLiteral("Continue... (Minimize to system tray)"), QStringLiteral("Command8"), this);
   Command6 = make_button(QStringLiteral("About"), QStringLiteral("Command6"), this);
   Command1 = make_button(QStringLiteral("Help"), QStringLiteral("Command1"), this);
+  deleted_mail_button = make_button(QStringLiteral("&Deleted Mail..."), QStringLiteral("deleted_mail_button"), this);
   auto* small = new QHBoxLayout;
   small->addWidget(Command6);
   small->addWidget(Command1);
@@ -257,6 +265,7 @@ QLayout* frm_main::build_command_column() {
   column->addWidget(Command9);
   column->addWidget(Command8);
   column->addStretch(1);
+  column->addWidget(deleted_mail_button);
   column->addLayout(small);
   return column;
 }
@@ -271,6 +280,7 @@ void frm_main::connect_handlers() {
   connect(Command1, &QPushButton::clicked, this, &frm_main::Command1_Click);
   connect(Command6, &QPushButton::clicked, this, &frm_main::Command6_Click);
   connect(Command8, &QPushButton::clicked, this, &frm_main::Command8_Click);
+  connect(deleted_mail_button, &QPushButton::clicked, this, &frm_main::open_deleted_mail);
   connect(Check1, &QCheckBox::clicked, this, &frm_main::Check1_Click);
   connect(Timer1, &QTimer::timeout, this, &frm_main::Timer1_Timer);
   connect(TrayX1, &TrayIcon::clicked, this, &frm_main::TrayX1_Click);
@@ -370,6 +380,8 @@ void frm_main::closeEvent(QCloseEvent* e) {
   for (QPushButton* b : {Command2, Command3, Command4, Command7, Command10, Command9, Command8, Command6, Command1})
     b->setEnabled(false);
 }
+
+void frm_main::open_deleted_mail() { show_deleted_mail_window(this, app_folder()); }
 
 void frm_main::close_after_cycle() {
   close_allowed_ = true;

@@ -67,6 +67,7 @@ class frm_main : public QWidget {
   QPushButton* Command8 = nullptr;      // "Continue... (Minimize to system tray)"
   QPushButton* Command6 = nullptr;      // "About"
   QPushButton* Command1 = nullptr;      // "Help"
+  QPushButton* deleted_mail_button = nullptr;  // "Deleted Mail..."
   QTimer* Timer1 = nullptr;
   TrayIcon* TrayX1 = nullptr;
 
@@ -79,6 +80,9 @@ class frm_main : public QWidget {
   qint32 autostart_pending() const { return autostart_pending_; }
   int shell_result() const { return shell_result_; }
   bool unloaded() const { return unloaded_; }
+
+  // Shows the Deleted Mail window (the button, and the tray menu).
+  void open_deleted_mail();
 
   // The cycle's deferred close: the window closes now.
   void close_after_cycle();

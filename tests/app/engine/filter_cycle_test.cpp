@@ -156,9 +156,10 @@ TEST_F(FilterCycleTest, FailedLoginGoesOnWithTheNextAccountOnTheSameSession) {
   ScriptedPop3Server good(mailbox({{"a@b.example", "hi", 100, false}}));
   rig.set_accounts({test::account_at("first", refusing.address()), test::account_at("second", good.address())});
   rig.start();
-  EXPECT_EQ(rig.host.texts.mid(3, 4), (QStringList{"Logging into account: first", "Error logging into: first",
-                                                   texts::kContinuing, sep()}));
-  EXPECT_EQ(rig.host.texts.mid(9), (QStringList{"Total emails in account 'second' = 1",
+  // The designed lines, then the cause the component gives.
+  EXPECT_EQ(rig.host.texts.mid(3, 5), (QStringList{"Logging into account: first", "Error logging into: first",
+                                                   texts::kContinuing, "Cause: the server answered: -ERR no", sep()}));
+  EXPECT_EQ(rig.host.texts.mid(10), (QStringList{"Total emails in account 'second' = 1",
                                                "Processed 1 of 1 in account: second",
                                                "Disconnecting from account: second", texts::kExitCycle}));
   EXPECT_TRUE(good.problems().empty()) << good.problems().front();
@@ -201,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"count",
                     [] { return Conversation().greet().login("user", "secret").on("STAT", testnet::err("busy")).quit(); },
-                    {"Error getting number of emails from: acct", texts::kContinuing, texts::kExitCycle}},
+                    {"Error getting number of emails from: acct", texts::kContinuing, "Cause: the server answered: -ERR busy", texts::kExitCycle}},
         FailureCase{"header",
                     [] {
                       Conversation c;
@@ -210,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                       return c;
                     },
                     {"Total emails in account 'acct' = 2", "Error getting message headers from: acct",
-                     texts::kContinuing, texts::kExitCycle}},
+                     texts::kContinuing, "Cause: the server answered: -ERR gone", texts::kExitCycle}},
         FailureCase{"delete",
                     [] {
                       Conversation c;
@@ -221,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Total emails in account 'acct' = 2", "Message 1 of 2 in account: acct marked for deletion.",
                      "Reason: sender \"x@spam.example\", subject \"buy\": From phrase \"spam\" found in the sender "
                      "address.",
-                     "Error deleting message 1 from: acct", texts::kContinuing, texts::kExitCycle}}),
+                     "Error deleting message 1 from: acct", texts::kContinuing, "Cause: the server answered: -ERR locked", texts::kExitCycle}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A server that stops answering: the wait ends after Timeout plus the margin, as an error.
@@ -233,7 +234,7 @@ TEST_F(FilterCycleTest, SilentServerEndsTheWaitAsAnError) {
   rig.link->set_answer_margin_ms(-3500);  // 1.5 s instead of the session's 5 s
   rig.start();
   EXPECT_EQ(rig.host.texts.mid(5), (QStringList{"Error getting message headers from: acct", texts::kContinuing,
-                                               texts::kExitCycle}));
+                                               "Cause: no answer within 1 s", texts::kExitCycle}));
   EXPECT_GT(rig.host.waits, 0);
 }
 
@@ -249,8 +250,9 @@ TEST_F(FilterCycleTest, FailedLogoutEndsTheCycleAndTheNextStartsWithTheFollowing
                     test::account_at("c", c.address())});
   rig.link->set_answer_margin_ms(-3500);
   rig.start();
-  EXPECT_EQ(rig.host.texts.mid(rig.host.texts.size() - 3),
-            (QStringList{"Disconnecting from account: b", "Error disconnecting from: b", texts::kExitCycle}));
+  EXPECT_EQ(rig.host.texts.mid(rig.host.texts.size() - 4),
+            (QStringList{"Disconnecting from account: b", "Error disconnecting from: b", "Cause: no answer within 1 s",
+                         texts::kExitCycle}));
   EXPECT_FALSE(rig.host.texts.contains("Loading data for account: c"));
   EXPECT_EQ(rig.state.cycle_failures, 1);
 

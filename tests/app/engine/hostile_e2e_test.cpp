@@ -36,7 +36,9 @@ TEST(HostileOnce, NulInTheFirstHeaderStillJudgesAllThreeAndDeletesTheSpam) {
   c.greet().login("user", "secret").on("STAT", testnet::stat_reply(3, 900));
   c.on("STAT", testnet::stat_reply(3, 900)).on("LIST", testnet::list_reply({300, 300, 300}));
   c.on("TOP 1 0", top_reply(kFirstHeader)).on("TOP 2 0", top_reply(kSecondHeader));
-  c.on("TOP 3 0", top_reply(kThirdHeader)).on("DELE 3", testnet::ok("deleted")).quit();
+  // The quarantine retrieves the message before it deletes it.
+  c.on("TOP 3 0", top_reply(kThirdHeader)).on("RETR 3", "+OK\r\n" + kThirdHeader + "\r\nbody\r\n.\r\n");
+  c.on("DELE 3", testnet::ok("deleted")).quit();
   testnet::ScriptedPop3Server server(c);
 
   QTemporaryDir home;

@@ -1,0 +1,179 @@
+// Quarantine end to end: halvex --once against the test Dovecot keeps a copy of every
+// message before it deletes it, journals the deletion with its rule, gives the copy back
+// with --restore, deletes nothing it could not copy, keeps only the header of a message
+// over the cap and purges copies past their retention.
+#include "once_fixture.h"
+
+#include "quarantine/quarantine.h"
+
+#include <gtest/gtest.h>
+
+namespace halvex {
+namespace {
+
+class QuarantineDovecotTest : public OnceDovecotTest {
+ protected:
+  void SetUp() override {
+    OnceDovecotTest::SetUp();
+    mail_folders = home.filePath("MailFolders");
+    qputenv("VELMO_MAILFOLDERS", mail_folders.toUtf8());
+  }
+  void TearDown() override {
+    qunsetenv("VELMO_MAILFOLDERS");
+    OnceDovecotTest::TearDown();
+  }
+  QProcessEnvironment env() const {
+    QProcessEnvironment e;
+    e.insert("VELMO_MAILFOLDERS", mail_folders);
+    return e;
+  }
+  void set_option(const QString& key, const QString& value) {
+    QSettings store(home.filePath("config/Tarnell Halvex.ini"), QSettings::IniFormat);
+    store.beginGroup("Options");
+    store.setValue(key, value);
+  }
+  static QByteArray read_all(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+  }
+  std::optional<DeletionRecord> record_of(int message_number) {
+    for (const DeletionRecord& r : DeletionJournal(app_folder()).records())
+      if (r.message_number == message_number) return r;
+    return std::nullopt;
+  }
+
+  QString mail_folders;
+};
+
+TEST_F(QuarantineDovecotTest, CopiesEqualWhatTheServerServedAndComeBackWithRestore) {
+  std::string stuffed = mail("Lottery <win@prize.example>", "You WIN");
+  stuffed.insert(stuffed.find("\r\n\r\n") + 4, ".a line with a dot\r\n..two dots\r\n.\r\n");
+  dovecot().maildir().add_all({mail("Deals <deals@spam.example>", "one"), mail("Amy <amy@ham.example>", "two"), stuffed});
+  const std::vector<std::string> served = dovecot().maildir().messages();
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  r.subject_list = {"win"};
+  save(r);
+
+  // A dry run retrieves and stores nothing.
+  EXPECT_EQ(run({"--once", "--dry-run"}, env()).exit_code, 0);
+  EXPECT_FALSE(QFileInfo::exists(mail_folders + "/Quarantine"));
+  EXPECT_FALSE(QFileInfo::exists(app_folder() + "deletions.journal"));
+
+  const OnceRun once = run({"--once"}, env());
+  ASSERT_EQ(once.exit_code, 0) << once.errors.toStdString() << once.lines.join('\n').toStdString();
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"two"}));
+
+  const std::optional<DeletionRecord> first = record_of(1);
+  const std::optional<DeletionRecord> third = record_of(3);
+  ASSERT_TRUE(first && third);
+  EXPECT_EQ(DeletionJournal(app_folder()).records().size(), 2);
+  EXPECT_EQ(first->rule, "from");
+  EXPECT_EQ(first->list, "From");
+  EXPECT_EQ(first->phrase, "spam.example");
+  EXPECT_EQ(first->field, "sender address");
+  EXPECT_EQ(first->sender, "deals@spam.example");
+  EXPECT_EQ(first->subject, "one");
+  EXPECT_EQ(first->account, "home");
+  EXPECT_FALSE(first->message_id.isEmpty());
+  EXPECT_EQ(third->rule, "subject");
+  EXPECT_EQ(third->phrase, "win");
+  EXPECT_EQ(third->field, "subject");
+  EXPECT_EQ(first->copy, kCopyFull);
+  EXPECT_EQ(first->size, static_cast<qint64>(served.at(0).size()));
+
+  QuarantineStore store;
+  EXPECT_EQ(read_all(store.file_path("home", first->id)).toStdString(), served.at(0));
+  EXPECT_EQ(read_all(store.file_path("home", third->id)).toStdString(), served.at(2));
+
+  // --deleted: one tab-separated line per record, newest first.
+  const OnceRun listed = run({"--deleted"}, env());
+  EXPECT_EQ(listed.exit_code, 0);
+  const QStringList lines = listed.output.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2) << listed.output.toStdString();
+  const QStringList fields = lines.at(1).split('\t');
+  ASSERT_EQ(fields.size(), 7) << lines.at(1).toStdString();
+  EXPECT_EQ(fields.at(0), first->id);
+  EXPECT_EQ(fields.at(2), "home");
+  EXPECT_EQ(fields.at(3), "deals@spam.example");
+  EXPECT_EQ(fields.at(4), "one");
+  EXPECT_EQ(fields.at(6), "From phrase \"spam.example\" found in the sender address");
+
+  // --restore: the same bytes, into a file or a folder; bad ids and paths exit with 2.
+  const QString target = home.filePath("restored.eml");
+  const OnceRun restored = run({"--restore", third->id, target}, env());
+  EXPECT_EQ(restored.exit_code, 0) << restored.errors.toStdString();
+  EXPECT_EQ(restored.output.trimmed(), target);
+  EXPECT_EQ(read_all(target).toStdString(), served.at(2));
+  const OnceRun into_folder = run({"--restore", first->id, home.path()}, env());
+  EXPECT_EQ(into_folder.exit_code, 0);
+  EXPECT_EQ(read_all(into_folder.output.trimmed()).toStdString(), served.at(0));
+  EXPECT_EQ(run({"--restore", "12345", target}, env()).exit_code, 2);
+  const OnceRun unwritable = run({"--restore", first->id, home.filePath("no/such/folder/x.eml")}, env());
+  EXPECT_EQ(unwritable.exit_code, 2);
+  EXPECT_FALSE(unwritable.errors.isEmpty());
+  EXPECT_EQ(run({"--restore", first->id}, env()).exit_code, 2);
+}
+
+TEST_F(QuarantineDovecotTest, QuarantineThatCannotBeWrittenDeletesNothing) {
+  QFile blocker(home.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  mail_folders = home.filePath("blocker/MailFolders");  // under a file: cannot be made
+  dovecot().maildir().add_all({mail("deals@spam.example", "one"), mail("more@spam.example", "two")});
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  save(r);
+  const OnceRun once = run({"--once"}, env());
+  EXPECT_EQ(once.exit_code, 1);
+  EXPECT_EQ(dovecot().maildir().count(), 2u);
+  EXPECT_TRUE(once.lines.contains(
+      "Message 1 of 2 in account: home kept on the server: no copy could be saved in the quarantine."))
+      << once.lines.join('\n').toStdString();
+  EXPECT_TRUE(once.lines.contains(
+      "Message 2 of 2 in account: home kept on the server: no copy could be saved in the quarantine."));
+  EXPECT_FALSE(once.lines.join('\n').contains("marked for deletion"));
+  EXPECT_TRUE(DeletionJournal(app_folder()).records().isEmpty());
+}
+
+TEST_F(QuarantineDovecotTest, MessageOverTheCapKeepsItsHeaderAndIsDeleted) {
+  set_option("quarantine_max_bytes", "1000");
+  dovecot().maildir().add_all({mail("big@spam.example", "large", 5000), mail("small@spam.example", "small", 100)});
+  const std::vector<std::string> served = dovecot().maildir().messages();
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  save(r);
+  const OnceRun once = run({"--once"}, env());
+  EXPECT_EQ(once.exit_code, 0) << once.lines.join('\n').toStdString();
+  EXPECT_EQ(dovecot().maildir().count(), 0u);
+  const std::optional<DeletionRecord> big = record_of(1);
+  const std::optional<DeletionRecord> small = record_of(2);
+  ASSERT_TRUE(big && small);
+  EXPECT_EQ(big->copy, kCopyHeaderOnly);
+  EXPECT_EQ(small->copy, kCopyFull);
+  QuarantineStore store;
+  const std::string header = read_all(store.file_path("home", big->id)).toStdString();
+  const std::string served_header = served.at(0).substr(0, served.at(0).find("\r\n\r\n") + 2);
+  EXPECT_EQ(header.substr(0, served_header.size()), served_header);
+  EXPECT_EQ(header.find("bbbb"), std::string::npos);
+  EXPECT_EQ(read_all(store.file_path("home", small->id)).toStdString(), served.at(1));
+}
+
+TEST_F(QuarantineDovecotTest, RetentionPurgesOldCopiesOnlyAtTheStartOfACycle) {
+  set_option("quarantine_days", "10");
+  QuarantineStore store;
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  const QString old_copy = *store.keep("home", "old\r\n", now.addDays(-11));
+  const QString young_copy = *store.keep("home", "young\r\n", now.addDays(-9));
+  const QString other_account = *store.keep("work", "old too\r\n", now.addDays(-40));
+  save(account());
+  const OnceRun once = run({"--once"}, env());
+  EXPECT_EQ(once.exit_code, 0);
+  EXPECT_FALSE(store.exists("home", old_copy));
+  EXPECT_FALSE(store.exists("work", other_account));
+  EXPECT_TRUE(store.exists("home", young_copy));
+  EXPECT_TRUE(once.lines.contains("Quarantine: 2 copies older than 10 days purged.")) << once.lines.join('\n').toStdString();
+}
+
+}  // namespace
+}  // namespace halvex
