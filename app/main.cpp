@@ -1,14 +1,19 @@
 // halvex: the filter application. Resolves the application folder, installs the help
 // page there, and runs the main window; --once runs one filter cycle without a window.
 #include "accounts/app_folder.h"
+#include "accounts/instance_lock.h"
+#include "accounts/settings.h"
 #include "accounts/version.h"
 #include "demo/demo_run.h"
 #include "engine/deleted_command.h"
 #include "engine/once_runner.h"
 #include "ui/frm_main.h"
+#include "ui/quit_signals.h"
+#include "ui/single_instance.h"
 #include "ui/tray_icon.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <cstdio>
 #include <cstring>
 
@@ -24,7 +29,8 @@ constexpr char kUsage[] =
     "  --help     show this text and exit\n"
     "  --version  show the version and exit\n"
     "  --once     filter every account once without a window, print the status log\n"
-    "             and exit: 0 all filtered, 1 a failure, 2 no account or bad arguments\n"
+    "             and exit: 0 all filtered, 1 a failure, 2 no account or bad arguments,\n"
+    "             3 another Halvex filters the same accounts\n"
     "  --dry-run  with --once: judge and log every message, delete nothing, start and\n"
     "             open nothing\n"
     "  --deleted  print the deletion journal, newest first, one line per deleted\n"
@@ -39,6 +45,44 @@ constexpr char kUsage[] =
     "\n"
     "Accounts live in $HALVEX_HOME, else $XDG_DATA_HOME/halvex/ (~/.local/share/halvex/);\n"
     "settings in $XDG_CONFIG_HOME/Tarnell Halvex.ini (~/.config/Tarnell Halvex.ini).\n";
+
+// Every option of the program. Options of Qt's own (below) are taken as well.
+constexpr const char* kProgramOptions[] = {"--help", "-h", "--version", "--once", "--dry-run", "--demo", "--deleted"};
+// Qt's options that take a value (the session manager restarts a program with -session).
+constexpr const char* kQtValueOptions[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                           "-display", "-session", "-style", "-stylesheet", "-geometry",
+                                           "-qwindowgeometry", "-qwindowicon", "-qwindowtitle", "-name", "-title"};
+constexpr const char* kQtFlagOptions[] = {"-reverse", "-widgetcount", "-sync", "-nograb", "-dograb"};
+
+template <std::size_t N>
+bool listed(const char* arg, const char* const (&list)[N]) {
+  for (const char* option : list)
+    if (std::strcmp(arg, option) == 0) return true;
+  return false;
+}
+
+// The first argument that is no option of the program nor of Qt; null when all are.
+const char* unknown_argument(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (listed(argv[i], kProgramOptions) || listed(argv[i], kQtFlagOptions)) continue;
+    if (std::strcmp(argv[i], "--restore") == 0) {  // --restore ID PATH; its own checks judge the two
+      i += 2;
+      continue;
+    }
+    if (listed(argv[i], kQtValueOptions) && i + 1 < argc) {
+      ++i;
+      continue;
+    }
+    return argv[i];
+  }
+  return nullptr;
+}
+
+bool asks_for(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], option) == 0) return true;
+  return false;
+}
 
 // Answers --help and --version without starting the window system. -1: go on.
 int info_option(int argc, char** argv) {
@@ -59,8 +103,23 @@ int info_option(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const int rc = info_option(argc, argv); rc >= 0) return rc;
+  if (const char* unknown = unknown_argument(argc, argv)) {
+    std::fprintf(stderr, "halvex: unknown option %s\n\n", unknown);
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
   if (const int rc = halvex::demo::demo_main(argc, argv); rc >= 0) return rc;
-  if (const int rc = halvex::once_main(argc, argv); rc >= 0) return rc;
+  if (asks_for(argc, argv, "--once")) {
+    // One filter per application folder: no --once beside a window or another --once.
+    const QString folder = halvex::resolve_app_folder();
+    halvex::InstanceLock lock(folder);
+    if (!folder.isEmpty() && !lock.acquire()) {
+      std::fprintf(stderr, "halvex: another Halvex (a window or halvex --once) is filtering the accounts in %s;"
+                   " not started\n", qPrintable(folder));
+      return halvex::kAlreadyRunning;
+    }
+    return halvex::once_main(argc, argv);
+  }
   if (const int rc = halvex::deleted_main(argc, argv); rc >= 0) return rc;
 
   QApplication app(argc, argv);
@@ -73,11 +132,34 @@ int main(int argc, char** argv) {
     std::fputs("halvex: cannot create the application folder\n", stderr);
     return 1;
   }
+  // One window per application folder: a second start brings the first one forward.
+  halvex::InstanceLock lock(folder);
+  if (!lock.acquire()) {
+    if (halvex::bring_running_window_forward(folder)) {
+      std::fputs("halvex: Halvex is already running; its window was brought forward\n", stdout);
+      return 0;
+    }
+    std::fprintf(stderr, "halvex: halvex --once is filtering the accounts in %s; start Halvex again when it"
+                 " has finished\n", qPrintable(folder));
+    return halvex::kAlreadyRunning;
+  }
   if (!halvex::write_help_page(folder))
     std::fprintf(stderr, "halvex: cannot write %shelp.htm\n", qPrintable(folder));
 
-  // The window reads the settings when it loads and writes them back when it closes.
+  // The window reads the settings when it loads, writes them whenever they change and
+  // once more when it closes: at the end of the session and on SIGTERM or SIGINT too.
   halvex::frm_main window;
+  halvex::InstanceServer instances;
+  QObject::connect(&instances, &halvex::InstanceServer::show_requested, &window, &halvex::frm_main::bring_forward);
+  if (!instances.listen(folder)) std::fputs("halvex: a second start cannot find this window\n", stderr);
+  halvex::QuitSignals signals_;
+  QObject::connect(&signals_, &halvex::QuitSignals::quit_requested, &window, [&window] {
+    halvex::save_settings(halvex::program_settings());
+    window.close();
+  });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                   [](QSessionManager&) { halvex::save_settings(halvex::program_settings()); });
+  QObject::connect(&window, &halvex::frm_main::window_unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   window.show_at_start();
   return QApplication::exec();
 }

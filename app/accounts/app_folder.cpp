@@ -22,7 +22,10 @@ QString resolve_app_folder() {
     folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
              QStringLiteral("/halvex");
   folder = QFileInfo(folder).absoluteFilePath();
+  // Account files hold passwords: a folder made here is the user's alone.
+  const bool existed = QFileInfo(folder).isDir();
   if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) return {};
+  if (!existed) QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   if (!folder.endsWith(u'/')) folder += u'/';
   qputenv("HALVEX_HOME", QFile::encodeName(folder));
   resolved_folder() = folder;

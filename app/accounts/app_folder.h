@@ -7,7 +7,7 @@
 
 namespace halvex {
 
-// Resolves the folder, creates it when missing, remembers it for app_folder() and puts
+// Resolves the folder, creates it when missing (readable by the user alone, mode 0700), remembers it for app_folder() and puts
 // it into this process's environment as HALVEX_HOME, so that programs started from
 // here (the alert program) resolve the same folder. Empty when it cannot be created.
 QString resolve_app_folder();

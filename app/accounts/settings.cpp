@@ -40,6 +40,12 @@ QString settings_file_path() {
          QStringLiteral("/Tarnell Halvex.ini");
 }
 
+// What the store held when this program last read or wrote it.
+static ProgramSettings& stored_settings() {
+  static ProgramSettings settings;
+  return settings;
+}
+
 ProgramSettings load_settings() {
   QSettings store(settings_file_path(), QSettings::IniFormat);
   store.beginGroup(kGroup);
@@ -49,6 +55,8 @@ ProgramSettings load_settings() {
   s.startup_minimized = read_number(store, kStartupMinimized, 0);
   s.email_client = store.value(kEmailClient, QString()).toString();
   s.pop3_pipelining = read_number(store, kPipelining, 1);
+  s.server_timeout = std::min(s.server_timeout, kMaxServerTimeout);
+  stored_settings() = s;
   return s;
 }
 
@@ -60,6 +68,11 @@ void save_settings(const ProgramSettings& s) {
   store.setValue(kStartupMinimized, QString::number(s.startup_minimized));
   store.setValue(kEmailClient, s.email_client);
   store.sync();
+  stored_settings() = s;
+}
+
+void save_settings_if_changed(const ProgramSettings& settings) {
+  if (!(settings == stored_settings())) save_settings(settings);
 }
 
 QuarantineSettings load_quarantine_settings() {
@@ -86,7 +99,7 @@ qint32 filter_minutes_entry(const QString& text) {
 }
 
 qint32 server_timeout_entry(const QString& text) {
-  return std::max(number_from_text(text), 30);
+  return std::clamp(number_from_text(text), 30, kMaxServerTimeout);
 }
 
 qint32 startup_minimized_entry(bool ticked) { return ticked ? 1 : 0; }

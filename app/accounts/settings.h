@@ -33,8 +33,8 @@ QString settings_file_path();
 
 // Reads "server_timeout", "filter_minutes", "startup_minimized" and "email_client",
 // in that order, then "pop3_pipelining". An absent key, or a number key whose value does
-// not begin with a number, gives the key's default. Values are used as stored, without
-// clamping.
+// not begin with a number, gives the key's default. Values are used as stored, except a
+// timeout beyond kMaxServerTimeout, which is held at it.
 ProgramSettings load_settings();
 
 // Writes the four keys in the same order, the numbers as decimal text.
@@ -57,11 +57,18 @@ struct QuarantineSettings {
 
 QuarantineSettings load_quarantine_settings();
 void save_quarantine_settings(const QuarantineSettings& settings);
+// Writes the settings when they differ from what this program last read or wrote; the
+// main window calls it whenever a setting changes.
+void save_settings_if_changed(const ProgramSettings& settings);
+
+// The longest timeout the session can hold, in seconds (its milliseconds fit 32 bits
+// without sign). Longer ones, typed or stored, are held at it instead of wrapping.
+inline constexpr qint32 kMaxServerTimeout = 4294967;
 
 // Entry checks of the main window's settings boxes; each returns the new value, which
 // the window stores and shows again.
 qint32 filter_minutes_entry(const QString& text);  // Text1: the number, held to 1..60
-qint32 server_timeout_entry(const QString& text);  // Text2: the number, at least 30
+qint32 server_timeout_entry(const QString& text);  // Text2: the number, 30..kMaxServerTimeout
 qint32 startup_minimized_entry(bool ticked);       // Check1: 1 ticked, 0 clear
 
 }  // namespace halvex

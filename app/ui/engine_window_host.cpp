@@ -17,6 +17,7 @@ void EngineWindowHost::status_line_added(const QString& line, bool oldest_droppe
   log->addItem(line);
   log->setCurrentRow(log->count() - 1);
   log->scrollToBottom();
+  window_.status_logged(line);
 }
 
 void EngineWindowHost::set_account_buttons_enabled(bool enabled) {

@@ -6,14 +6,17 @@
 #include "frm_about.h"
 #include "frm_account.h"
 #include "client_picker.h"
+#include "cycle_watch.h"
 #include "message.h"
 #include "remembered_folder.h"
 #include "shell_open.h"
 #include "test_rules_window.h"
 #include "tray_icon.h"
+#include "tray_tip.h"
 
 #include "accounts/account_state.h"
 #include "accounts/app_folder.h"
+#include "accounts/autostart.h"
 #include "accounts/settings.h"
 
 #include "engine/engine_state.h"
@@ -32,6 +35,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFocusEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -50,7 +55,6 @@ namespace {
 
 // Every text the window shows of its own.
 const QString kTitle = QStringLiteral("Halvex");
-const QString kTrayTip = QStringLiteral("Halvex - Click for settings.");
 const QString kStatusFrame = QStringLiteral("Status:");
 const QString kAccountsFrame = QStringLiteral("Email Accounts");
 const QString kSettingsFrame = QStringLiteral("Settings");
@@ -59,6 +63,9 @@ const QString kMinutes = QStringLiteral("minute(s).");
 const QString kServerTimeout = QStringLiteral("Server timeout:");
 const QString kSeconds = QStringLiteral("seconds.");
 const QString kStartMinimized = QStringLiteral("Start up minimized in system tray.");
+const QString kStartAtLogin = QStringLiteral("Start Halvex when I log in");
+const QString kAutostartError = QStringLiteral("Error writing the autostart entry!");
+const QString kNoAccountYet = QStringLiteral("No account yet: press \"New\" to add one.");
 const QString kStartCaption = QStringLiteral("Start Email Filtering");
 const QString kNoAccount = QStringLiteral("Please add an email account.");
 const QString kLoadError = QStringLiteral("Error during account load!");
@@ -67,6 +74,10 @@ const QString kClientError = QStringLiteral("Error Launching Email Client!");
 const QString kHelpError = QStringLiteral("Error launching browser to view help file!");
 const QString kNoComponent = QStringLiteral("Error: the mail component could not be started.");
 const QString kHelpPage = QStringLiteral("help.htm");
+// Desktop notifications of failing accounts.
+const QString kFailTitle = QStringLiteral("Halvex cannot filter ");
+const QString kWorksTitle = QStringLiteral("Halvex filters again: ");
+const QString kWorksText = QStringLiteral("The account was filtered without an error.");
 
 // "Remove email filter account:", the name and the warning, each line break one CR.
 QString remove_question(const QString& name) {
@@ -152,7 +163,9 @@ frm_main::frm_main(MainWindowOptions options, QWidget* parent)
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(options_.timer_interval_ms);
   engine_ = std::make_unique<Engine>(*this);
+  watch_ = new CycleWatch([this] { return engine_->link ? engine_->link->op_error_text() : QString(); }, this);
   connect_handlers();
+  connect_tray();
   form_load();
 }
 
@@ -211,8 +224,12 @@ QGroupBox* frm_main::build_accounts_frame() {
   test_rules_button = make_button(QStringLiteral("Test Rules"), QStringLiteral("TestRules"), accounts_frame);
   connect(test_rules_button, &QPushButton::clicked, this, [this] { test_saved_account(selected_account(), this); });
   row->addWidget(test_rules_button);
+  no_account_hint_ = new QLabel(kNoAccountYet, accounts_frame);
+  no_account_hint_->setObjectName(QStringLiteral("no_account_hint"));
+  no_account_hint_->setWordWrap(true);
   auto* box = new QVBoxLayout(accounts_frame);
   box->addWidget(List1, 1);
+  box->addWidget(no_account_hint_);
   box->addLayout(row);
   return accounts_frame;
 }
@@ -224,6 +241,8 @@ QGroupBox* frm_main::build_settings_frame() {
   Text2 = make_number_box(QStringLiteral("Text2"), settings_frame);
   Check1 = new QCheckBox(kStartMinimized, settings_frame);
   Check1->setObjectName(QStringLiteral("Check1"));
+  Check2 = new QCheckBox(kStartAtLogin, settings_frame);
+  Check2->setObjectName(QStringLiteral("Check2"));
   Command7 = make_button(QStringLiteral("Launch Email Client"), QStringLiteral("Command7"), settings_frame);
   Command10 = make_button(QStringLiteral("..."), QStringLiteral("Command10"), settings_frame);
   Command10->setFixedWidth(Command10->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
@@ -242,6 +261,7 @@ QGroupBox* frm_main::build_settings_frame() {
   auto* box = new QVBoxLayout(settings_frame);
   box->addLayout(grid);
   box->addWidget(Check1);
+  box->addWidget(Check2);
   box->addStretch(1);
   box->addLayout(client);
   return settings_frame;
@@ -282,6 +302,7 @@ void frm_main::connect_handlers() {
   connect(Command8, &QPushButton::clicked, this, &frm_main::Command8_Click);
   connect(deleted_mail_button, &QPushButton::clicked, this, &frm_main::open_deleted_mail);
   connect(Check1, &QCheckBox::clicked, this, &frm_main::Check1_Click);
+  connect(Check2, &QCheckBox::clicked, this, &frm_main::Check2_Click);
   connect(Timer1, &QTimer::timeout, this, &frm_main::Timer1_Timer);
   connect(TrayX1, &TrayIcon::clicked, this, &frm_main::TrayX1_Click);
   Text1->installEventFilter(this);
@@ -308,10 +329,12 @@ void frm_main::form_load() {
   Text1->setText(QString::number(settings.filter_minutes));
   Text2->setText(QString::number(settings.server_timeout));
   Check1->setChecked(settings.startup_minimized == 1);
+  Check2->setChecked(autostart_enabled());
   state.account_cursor = 0;
   if (List1->count() > 0) autostart_pending_ = 1;
   if (settings.startup_minimized == 1) minimize_to_tray();
   TrayX1->set_tip(kTrayTip);
+  refresh_tray();
   if (!created) {
     // Nothing can be filtered without the session: say so instead of failing later.
     autostart_pending_ = 0;
@@ -348,6 +371,7 @@ void frm_main::form_unload() {
   if (Text1->isModified()) Text1_LostFocus();
   if (Text2->isModified()) Text2_LostFocus();
   save_settings(program_settings());
+  emit window_unloaded();
 }
 
 bool frm_main::event(QEvent* e) {
@@ -408,6 +432,7 @@ const FilterState& frm_main::filter_state() const { return engine_->state; }
 void frm_main::refresh_accounts() {
   List1->clear();
   List1->addItems(get_accounts());
+  no_account_hint_->setVisible(List1->count() == 0);
 }
 
 void frm_main::Command9_Click() {
@@ -465,7 +490,9 @@ void frm_main::Command7_Click() {
   if (shell_result_ < 32) engine_->log.do_status(kClientError);
 }
 
-void frm_main::client_picker() { run_client_picker(program_settings(), this); }
+void frm_main::client_picker() {
+  if (run_client_picker(program_settings(), this)) save_settings_if_changed(program_settings());
+}
 
 void frm_main::Command1_Click() {
   if (shell_open(app_folder() + kHelpPage) < 32) show_message(kHelpError, this);
@@ -483,6 +510,61 @@ void frm_main::minimize_to_tray() {
   QCoreApplication::processEvents();
 }
 
+// --- the tray's menu, tip and notifications -------------------------------------------
+
+void frm_main::connect_tray() {
+  connect(TrayX1, &TrayIcon::show_hide_chosen, this, &frm_main::tray_show_hide);
+  connect(TrayX1, &TrayIcon::start_stop_chosen, this, &frm_main::tray_start_stop);
+  connect(TrayX1, &TrayIcon::quit_chosen, this, [this] { close(); });
+  connect(TrayX1, &TrayIcon::menu_about_to_show, this, &frm_main::refresh_tray);
+  connect(Timer1, &QTimer::timeout, this, &frm_main::refresh_tray);
+  connect(watch_, &CycleWatch::changed, this, &frm_main::refresh_tray);
+  connect(watch_, &CycleWatch::account_failed, this, [this](const QString& account, const QString& failure) {
+    TrayX1->notify(kFailTitle + account, failure, true);
+  });
+  connect(watch_, &CycleWatch::account_recovered, this,
+          [this](const QString& account) { TrayX1->notify(kWorksTitle + account, kWorksText, false); });
+}
+
+void frm_main::status_logged(const QString& line) {
+  watch_->line_logged(line.mid(11), QDateTime::currentDateTime());
+}
+
+QDateTime frm_main::next_cycle_time() const {
+  const FilterState& state = engine_->state;
+  if (state.filtering_on == 0 || !Timer1->isActive()) return {};
+  // A cycle runs at the tick that brings tick_count up to filter_minutes.
+  const qint64 ticks = qMax(1, program_settings().filter_minutes - state.tick_count);
+  const qint64 ms = qMax(0, Timer1->remainingTime()) + (ticks - 1) * Timer1->interval();
+  return QDateTime::currentDateTime().addMSecs(ms);
+}
+
+void frm_main::refresh_tray() {
+  const FilterState& state = engine_->state;
+  TrayTipFacts facts;
+  facts.filtering_on = state.filtering_on == 1;
+  facts.cycle_running = state.busy == 1 && state.tick_count == 0;
+  facts.last_cycle = watch_->last_cycle_end();
+  facts.next_cycle = next_cycle_time();
+  facts.deleted_today = watch_->deleted_on(QDate::currentDate());
+  facts.last_errors = watch_->last_cycle_errors();
+  TrayX1->set_tip(tray_tip_text(facts));
+  TrayX1->set_error(watch_->failing());
+  TrayX1->set_window_shown(isVisible() && !isMinimized());
+  TrayX1->set_start_stop(Command9->text(), Command9->isEnabled());
+}
+
+void frm_main::tray_show_hide() {
+  if (isVisible() && !isMinimized()) minimize_to_tray();
+  else TrayX1_Click();
+}
+
+void frm_main::tray_start_stop() {
+  // The same as the button, and only when the button could be pressed.
+  if (Command9->isEnabled()) Command9->click();
+  refresh_tray();
+}
+
 void frm_main::TrayX1_Click() {
   if (isMinimized() || !isVisible()) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -492,24 +574,42 @@ void frm_main::TrayX1_Click() {
   activateWindow();
 }
 
+// The focus moves on for real: not to the box's own context menu, and not because
+// another window became active (the box keeps its focus inside this window).
+static bool focus_moves_on(const QFocusEvent& e) {
+  return e.reason() != Qt::PopupFocusReason && e.reason() != Qt::ActiveWindowFocusReason;
+}
+
 bool frm_main::eventFilter(QObject* watched, QEvent* e) {
-  if (e->type() == QEvent::FocusOut) {
+  if (e->type() == QEvent::FocusOut && focus_moves_on(*static_cast<QFocusEvent*>(e))) {
     if (watched == Text1) Text1_LostFocus();
     else if (watched == Text2) Text2_LostFocus();
   }
   return QWidget::eventFilter(watched, e);
 }
 
+// Every change of a setting is written at once, so none is lost however the program ends.
 void frm_main::Text1_LostFocus() {
   program_settings().filter_minutes = filter_minutes_entry(Text1->text());
   Text1->setText(QString::number(program_settings().filter_minutes));
+  save_settings_if_changed(program_settings());
 }
 
 void frm_main::Text2_LostFocus() {
   program_settings().server_timeout = server_timeout_entry(Text2->text());
   Text2->setText(QString::number(program_settings().server_timeout));
+  save_settings_if_changed(program_settings());
 }
 
-void frm_main::Check1_Click() { program_settings().startup_minimized = startup_minimized_entry(Check1->isChecked()); }
+void frm_main::Check2_Click() {
+  if (set_autostart(Check2->isChecked(), QCoreApplication::applicationFilePath())) return;
+  Check2->setChecked(autostart_enabled());
+  show_message(kAutostartError, this);
+}
+
+void frm_main::Check1_Click() {
+  program_settings().startup_minimized = startup_minimized_entry(Check1->isChecked());
+  save_settings_if_changed(program_settings());
+}
 
 }  // namespace halvex

@@ -20,6 +20,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -27,6 +28,7 @@ class QTimer;
 
 namespace halvex {
 
+class CycleWatch;
 class TrayIcon;
 struct FilterState;
 
@@ -57,10 +59,12 @@ class frm_main : public QWidget {
   QPushButton* Command3 = nullptr;      // "Edit"
   QPushButton* Command4 = nullptr;      // "Remove"
   QPushButton* test_rules_button = nullptr;  // "Test Rules" for the selected account
+  QLabel* no_account_hint_ = nullptr;   // how to add the first account; shown while none exists
   QGroupBox* settings_frame = nullptr;  // "Settings"
   QLineEdit* Text1 = nullptr;           // filter_minutes
   QLineEdit* Text2 = nullptr;           // server_timeout
   QCheckBox* Check1 = nullptr;          // startup_minimized
+  QCheckBox* Check2 = nullptr;          // "Start Halvex when I log in" (the autostart entry)
   QPushButton* Command7 = nullptr;      // "Launch Email Client"
   QPushButton* Command10 = nullptr;     // "..."
   QPushButton* Command9 = nullptr;      // "Start Email Filtering" / "Stop Email Filtering"
@@ -86,6 +90,20 @@ class frm_main : public QWidget {
 
   // The cycle's deferred close: the window closes now.
   void close_after_cycle();
+
+  // A line reached the status log ("hh:mm:ss - text"): the tray's state follows it.
+  void status_logged(const QString& line);
+  // What the tray shows of the filter cycle.
+  const CycleWatch& cycle_watch() const { return *watch_; }
+  // Brings the tray's tip, icon and menu up to date.
+  void refresh_tray();
+  // Shows the window (also out of the tray) and brings it to the foreground, as a
+  // click on the tray icon does; a second start of the program asks for this.
+  void bring_forward() { TrayX1_Click(); }
+
+ signals:
+  // The window has unloaded (settings written); the program can end.
+  void window_unloaded();
 
  protected:
   bool event(QEvent* e) override;
@@ -119,14 +137,20 @@ class frm_main : public QWidget {
   void Command6_Click();
   void Command8_Click();
   void TrayX1_Click();
+  void tray_show_hide();
+  void tray_start_stop();
+  void connect_tray();
+  QDateTime next_cycle_time() const;
   void Text1_LostFocus();
   void Text2_LostFocus();
   void Check1_Click();
+  void Check2_Click();
   // The selected account's name; empty when no row is selected.
   QString selected_account() const;
 
   MainWindowOptions options_;
   std::unique_ptr<Engine> engine_;
+  CycleWatch* watch_ = nullptr;
   qint32 autostart_pending_ = 0;
   int shell_result_ = 0;
   bool close_allowed_ = false;

@@ -40,6 +40,18 @@ TEST_F(AppFolder, HalvexHomeIsCreatedKeptWithASlashAndExported) {
   EXPECT_EQ(qEnvironmentVariable("HALVEX_HOME"), folder);
 }
 
+TEST_F(AppFolder, ANewFolderIsTheUsersAloneAnOldOneKeepsItsMode) {
+  qputenv("HALVEX_HOME", QFile::encodeName(tmp("new")));
+  const QString made = resolve_app_folder();
+  constexpr auto kOwner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+  const auto others = QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+  EXPECT_EQ(QFileInfo(made).permissions() & (kOwner | others), kOwner);
+  ASSERT_TRUE(QDir().mkpath(tmp("old")));
+  ASSERT_TRUE(QFile::setPermissions(tmp("old"), kOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup));
+  qputenv("HALVEX_HOME", QFile::encodeName(tmp("old")));
+  EXPECT_TRUE(QFileInfo(resolve_app_folder()).permissions() & QFileDevice::ReadGroup);
+}
+
 TEST_F(AppFolder, EmptyHalvexHomeFallsBackToTheDataFolder) {
   qputenv("HALVEX_HOME", "");
   qputenv("XDG_DATA_HOME", QFile::encodeName(tmp("data")));

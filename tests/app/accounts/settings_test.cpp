@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ServerTimeoutEntry,
     testing::Values(EntryRow{"ten", "10", 30}, EntryRow{"hour", "3600", 3600},
                     EntryRow{"empty", "", 30}, EntryRow{"thirty", "30", 30},
-                    EntryRow{"beyond_32_bits", "99999999999", kMax},
+                    EntryRow{"beyond_32_bits", "99999999999", kMaxServerTimeout},
                     EntryRow{"negative_beyond_32_bits", "-99999999999", 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
