@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (const int rc = halvex::demo::demo_main(argc, argv); rc >= 0) return rc;
-  if (asks_for(argc, argv, "--once")) {
+  if (asks_for(argc, argv, "--once") || asks_for(argc, argv, "--dry-run")) {
     // One filter per application folder: no --once beside a window or another --once.
     const QString folder = halvex::resolve_app_folder();
     halvex::InstanceLock lock(folder);

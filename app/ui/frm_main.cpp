@@ -516,6 +516,7 @@ void frm_main::connect_tray() {
   connect(TrayX1, &TrayIcon::show_hide_chosen, this, &frm_main::tray_show_hide);
   connect(TrayX1, &TrayIcon::start_stop_chosen, this, &frm_main::tray_start_stop);
   connect(TrayX1, &TrayIcon::quit_chosen, this, [this] { close(); });
+  TrayX1->offer_deleted_mail([this] { open_deleted_mail(); });
   connect(TrayX1, &TrayIcon::menu_about_to_show, this, &frm_main::refresh_tray);
   connect(Timer1, &QTimer::timeout, this, &frm_main::refresh_tray);
   connect(watch_, &CycleWatch::changed, this, &frm_main::refresh_tray);
