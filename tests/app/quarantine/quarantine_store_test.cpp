@@ -108,7 +108,8 @@ TEST(RestoreCopy, FileFolderAndUnwritable) {
   {
     QFile f(source);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("A: b\r\n\r\n\x01\xff body\r\n", 19));
+    static const char kBytes[] = "A: b\r\n\r\n\x01\xff body\r\n";
+    f.write(kBytes, sizeof kBytes - 1);
   }
   const RestoreResult to_file = restore_copy(source, dir.filePath("out.eml"), "x.eml");
   EXPECT_TRUE(to_file.error.isEmpty());
