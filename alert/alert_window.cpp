@@ -4,7 +4,9 @@
 #include "lock_file.h"
 #include "shell_open.h"
 
+#include <QCloseEvent>
 #include <QFont>
+#include <QIcon>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,12 +17,25 @@
 #include <utility>
 
 namespace halvex::alert {
+namespace {
+
+QIcon halvex_icon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48})
+    icon.addFile(QStringLiteral(":/halvex-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+}  // namespace
 
 AlertWindow::AlertWindow(const AlertStart& start, QString email_client, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::CustomizeWindowHint),
       lock_path_(start.lock_path),
+      lock_(start.lock),
       email_client_(std::move(email_client)) {
   setWindowTitle(QString::fromLatin1(texts::window_title));
+  setWindowIcon(halvex_icon());
   setObjectName(QStringLiteral("alert_window"));
 
   auto* heading = new QLabel(QString::fromLatin1(texts::heading), this);
@@ -73,13 +88,23 @@ QStringList AlertWindow::shown_values() const {
 
 bool AlertWindow::launch_offered() const { return !launch_->isHidden(); }
 
-void AlertWindow::close_alert() {
+void AlertWindow::close_alert() { close(); }
+
+void AlertWindow::closeEvent(QCloseEvent* event) {
+  remove_lock();
+  QWidget::closeEvent(event);
+}
+
+void AlertWindow::remove_lock() {
+  // Only the holder removes the file, and only once; the flock goes with the descriptor.
+  const std::shared_ptr<HeldLock> lock = std::move(lock_);
+  if (!lock) return;
   if (file_exists(lock_path_) && !remove_lock_file(lock_path_)) {
     QMessageBox::warning(this, QString::fromLatin1(texts::remove_error_title),
                          QString::fromLatin1(texts::remove_error) + QLatin1String("\n\n") +
                              lock_path_);
   }
-  close();
+  lock->release();
 }
 
 void AlertWindow::launch_email_client() {

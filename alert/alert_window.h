@@ -1,6 +1,6 @@
 // The alert window: tells the user that a matching message has arrived (sender, account,
 // subject), offers to launch the e-mail client, and on "&Close" gives up this alert's lock.
-// Closing it any other way leaves the lock in place, so it offers no close box of its own.
+// The title bar's close box does the same as "&Close". It carries Halvex's icon.
 #pragma once
 
 #include "alert_start.h"
@@ -29,10 +29,17 @@ class AlertWindow final : public QWidget {
   void close_alert();
   void launch_email_client();
 
+ protected:
+  // Every close (the button, the title bar, the window manager) removes the lock file.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  void remove_lock();
+
   QLabel* add_value(const char* caption, const QString& value, const char* name);
 
   QString lock_path_;
+  std::shared_ptr<HeldLock> lock_;
   QString email_client_;
   QLabel* sender_ = nullptr;
   QLabel* account_ = nullptr;

@@ -20,10 +20,21 @@ bool start_alert_program(EngineHost& host, const QString& program, const QString
   return host.start_process(program, {argument});
 }
 
+// A marker inside the sender or the account would split the text early and shift every field
+// after it: its "<" becomes U+2039 "‹", which reads alike and splits nothing. The subject comes
+// last, and the alert program splits only at the first of each marker, so it stays as it is.
+QString without_markers(QString field) {
+  static const QString left_angle(QChar(0x2039));
+  for (const QLatin1StringView marker : {QLatin1StringView("<--->"), QLatin1StringView("<///>")})
+    field.replace(marker, left_angle + marker.sliced(1));
+  return field;
+}
+
 }  // namespace
 
 QString alert_argument(const QString& from, const QString& description, const QString& subject) {
-  return from + QStringLiteral("<--->") + description + QStringLiteral("<///>") + subject;
+  return without_markers(from) + QStringLiteral("<--->") + without_markers(description) +
+         QStringLiteral("<///>") + subject;
 }
 
 QString alert_program(const QString& program_folder) {

@@ -18,7 +18,8 @@ class StatusLog;
 inline constexpr char kAlertProgramName[] = "halvex-alert";
 
 // The alert program's one argument: from + "<--->" + description + "<///>" + subject,
-// unquoted and unescaped.
+// unquoted. A "<--->" or "<///>" inside from or description has its "<" shown as "‹", so the
+// fields cannot shift.
 QString alert_argument(const QString& from, const QString& description, const QString& subject);
 
 // The alert program beside the running program: program_folder + "halvex-alert".

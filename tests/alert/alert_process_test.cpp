@@ -13,6 +13,10 @@
 
 #include <vector>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/types.h>
+
 namespace {
 
 constexpr int generous_ms = 30000;
@@ -94,6 +98,22 @@ class AlertProcessTest : public testing::Test {
   QTemporaryDir root_;
 };
 
+// Whether process pid holds a flock on the file at path, as the kernel lists it in /proc/locks
+// ("1: FLOCK ADVISORY WRITE <pid> <major>:<minor>:<inode> 0 EOF"). Looking never takes a lock.
+bool holds_flock(qint64 pid, const QString& path) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+  QFile locks(u"/proc/locks"_qs);
+  if (!locks.open(QIODevice::ReadOnly)) return false;
+  const QString inode = u':'+ QString::number(info.st_ino);
+  for (const QString& line : QString::fromLatin1(locks.readAll()).split(u'\n')) {
+    const QStringList f = line.simplified().split(u' ');
+    if (f.size() >= 6 && f[1] == u"FLOCK" && f[4] == QString::number(pid) && f[5].endsWith(inode))
+      return true;
+  }
+  return false;
+}
+
 struct ExampleRow {
   const char* name;
   const char* argument;
@@ -156,16 +176,39 @@ TEST_F(AlertProcessTest, SecondStartWithSameSenderAndSubjectEndsAtOnce) {
   EXPECT_EQ(third.output, shown("Ann", "Work", "Hello"));
 }
 
-TEST_F(AlertProcessTest, LockLeftBehindBlocksWithoutBeingTouched) {
+TEST_F(AlertProcessTest, LockLeftBehindWithoutAHolderDoesNotBlock) {
   ASSERT_TRUE(QDir().mkpath(home()));
   QFile stale(home() + u"a_c.lck"_qs);
   ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
   stale.write("\"lock file\"\r\n");
   stale.close();
-  const Finished end = run({u"a<--->b<///>c"_qs}, 60000);
+  const Finished end = run({u"a<--->b<///>c"_qs});
   EXPECT_EQ(end.exit_code, 0);
-  EXPECT_EQ(end.output, QString());
-  EXPECT_EQ(QFileInfo(stale.fileName()).size(), 13);
+  EXPECT_EQ(end.output, shown("a", "b", "c"));
+  EXPECT_TRUE(lock_files(home()).isEmpty());
+}
+
+TEST_F(AlertProcessTest, LockOfAKilledWindowDoesNotSilenceTheAlert) {
+  // A window that is never closed, killed as a crash or a logout would end it.
+  auto holder = start({u"Ann<--->Work<///>Hello"_qs}, -1);
+  const QString lock = home() + u"ann_hello.lck"_qs;
+  ASSERT_TRUE(wait_for_file(lock));
+  const Finished while_alive = run({u"Ann<--->Work<///>Hello"_qs}, 60000);
+  EXPECT_EQ(while_alive.output, QString());
+  EXPECT_TRUE(holds_flock(holder->processId(), lock));
+  ::kill(static_cast<pid_t>(holder->processId()), SIGKILL);
+  ASSERT_TRUE(holder->waitForFinished(generous_ms));
+  EXPECT_EQ(holder->exitStatus(), QProcess::CrashExit);
+  EXPECT_EQ(QFileInfo(lock).size(), 13);  // left behind, but nobody holds it
+
+  auto next = start({u"Ann<--->Work<///>Hello"_qs}, 3000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return holds_flock(next->processId(), lock); }, generous_ms));
+  // While the new window shows, it holds the lock again.
+  const Finished blocked = run({u"Ann<--->Work<///>Hello"_qs}, 60000);
+  EXPECT_EQ(blocked.output, QString());
+  const Finished shown_again = finish(*next);
+  EXPECT_EQ(shown_again.output, shown("Ann", "Work", "Hello"));
+  EXPECT_TRUE(lock_files(home()).isEmpty());
 }
 
 struct CorruptRow {

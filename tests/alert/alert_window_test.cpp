@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "qt_print.h"
 
@@ -76,7 +77,9 @@ TEST_F(AlertWindowTest, ShowsTitleHeadingAndTheThreeFields) {
   EXPECT_EQ(window.shown_values(),
             (QStringList{u"ann@example.com"_qs, u"Work"_qs, u"Re: lunch"_qs}));
   EXPECT_EQ(button(window, "close_button")->text(), u"&Close"_qs);
-  EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
 }
 
 TEST_F(AlertWindowTest, MailTextIsShownAsPlainTextNeverAsMarkup) {
@@ -116,6 +119,21 @@ TEST_F(AlertWindowTest, CloseRemovesOnlyItsOwnLockAndCloses) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(lock_files(folder()), QStringList{u"a_other.lck"_qs});
   // Once closed, the same alert shows a window again.
+  EXPECT_EQ(start(u"a<--->b<///>mine"_qs).outcome, StartOutcome::show);
+}
+
+TEST_F(AlertWindowTest, TitleBarCloseActsLikeCloseButton) {
+  const AlertStart mine = start(u"a<--->b<///>mine"_qs);
+  ASSERT_EQ(mine.outcome, StartOutcome::show);
+  EXPECT_EQ(start(u"a<--->b<///>mine"_qs).outcome, StartOutcome::silent_end);
+  AlertWindow window(mine, QString());
+  window.show();
+  ASSERT_NE(window.windowHandle(), nullptr);
+  // What the window manager's close box asks for: a close of the platform window.
+  window.windowHandle()->close();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(lock_files(folder()).isEmpty());
+  EXPECT_FALSE(mine.lock->held());
   EXPECT_EQ(start(u"a<--->b<///>mine"_qs).outcome, StartOutcome::show);
 }
 

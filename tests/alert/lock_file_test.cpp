@@ -1,4 +1,5 @@
-// The lock file on disk: its exact bytes, the length test, replacing and removing it.
+// The lock file on disk: its exact bytes, the length test, the flock that holds it, replacing
+// and removing it.
 #include "lock_file.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 
 namespace halvex::alert {
 namespace {
+
+bool write_lock_file(const QString& path) { return take_lock(path).outcome == LockOutcome::taken; }
 
 QByteArray read_all(const QString& path) {
   QFile file(path);
@@ -55,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileExists,
 
 TEST(FileExists, EmptyPathIsFalse) { EXPECT_FALSE(file_exists(QString())); }
 
-TEST(WriteLockFile, WritesExactlyThirteenBytes) {
+TEST(TakeLock, WritesExactlyThirteenBytes) {
   QTemporaryDir dir;
   const QString path = dir.filePath(u"a_c.lck"_qs);
   ASSERT_TRUE(write_lock_file(path));
@@ -64,7 +67,7 @@ TEST(WriteLockFile, WritesExactlyThirteenBytes) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"a_c.lck"_qs});
 }
 
-TEST(WriteLockFile, ReplacesAOneByteFile) {
+TEST(TakeLock, ReplacesAOneByteFile) {
   QTemporaryDir dir;
   const QString path = dir.filePath(u"a_c.lck"_qs);
   write_bytes(path, "x");
@@ -72,13 +75,13 @@ TEST(WriteLockFile, ReplacesAOneByteFile) {
   EXPECT_EQ(read_all(path), QByteArray(lock_file_content));
 }
 
-TEST(WriteLockFile, FailsWithoutItsFolderAndLeavesNothing) {
+TEST(TakeLock, FailsWithoutItsFolderAndLeavesNothing) {
   QTemporaryDir dir;
   EXPECT_FALSE(write_lock_file(dir.filePath(u"missing/a_c.lck"_qs)));
   EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
-TEST(WriteLockFile, FailsOnAFolderInTheWay) {
+TEST(TakeLock, FailsOnAFolderInTheWay) {
   QTemporaryDir dir;
   const QString path = dir.filePath(u"a_c.lck"_qs);
   ASSERT_TRUE(QDir().mkdir(path));
@@ -86,10 +89,51 @@ TEST(WriteLockFile, FailsOnAFolderInTheWay) {
   EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
-TEST(WriteLockFile, FailsOnANameTooLongForTheFileSystem) {
+TEST(TakeLock, FailsOnANameTooLongForTheFileSystem) {
   QTemporaryDir dir;
   EXPECT_FALSE(write_lock_file(dir.filePath(QString(300, u'a') + u".lck"_qs)));
   EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+TEST(TakeLock, HeldLockBlocksUntilReleasedAndALeftoverIsTakenOver) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(u"a_c.lck"_qs);
+  LockAttempt first = take_lock(path);
+  ASSERT_EQ(first.outcome, LockOutcome::taken);
+  ASSERT_TRUE(first.hold && first.hold->held());
+  const LockAttempt second = take_lock(path);
+  EXPECT_EQ(second.outcome, LockOutcome::held_elsewhere);
+  EXPECT_FALSE(second.hold);
+  // The holder goes without deleting its file: what it leaves behind blocks nothing.
+  first.hold->release();
+  EXPECT_TRUE(file_exists(path));
+  write_bytes(path, "a much longer leftover than a lock file holds");
+  const LockAttempt third = take_lock(path);
+  EXPECT_EQ(third.outcome, LockOutcome::taken);
+  EXPECT_EQ(read_all(path), QByteArray(lock_file_content));
+}
+
+TEST(TakeLock, ADeletedFileIsNotLockedInPlaceOfTheOneAtThePath) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(u"a_c.lck"_qs);
+  LockAttempt first = take_lock(path);
+  ASSERT_EQ(first.outcome, LockOutcome::taken);
+  // "&Close" order: the file goes first, then the flock; a new start makes a new file.
+  ASSERT_TRUE(remove_lock_file(path));
+  first.hold->release();
+  const LockAttempt next = take_lock(path);
+  EXPECT_EQ(next.outcome, LockOutcome::taken);
+  EXPECT_EQ(take_lock(path).outcome, LockOutcome::held_elsewhere);
+}
+
+TEST(TakeLock, NeverFollowsASymbolicLink) {
+  QTemporaryDir dir;
+  const QString target = dir.filePath(u"precious"_qs);
+  write_bytes(target, "keep me");
+  const QString path = dir.filePath(u"a_c.lck"_qs);
+  ASSERT_TRUE(QFile::link(target, path));
+  EXPECT_EQ(take_lock(path).outcome, LockOutcome::failed);
+  EXPECT_EQ(read_all(target), QByteArray("keep me"));
 }
 
 TEST(RemoveLockFile, RemovesAndToleratesAFileAlreadyGone) {

@@ -1,5 +1,7 @@
 // The alert trigger: which alert fires, its command line, its actions and their failures.
 #include "engine/alert_trigger.h"
+
+#include "argument_text.h"
 #include "engine/engine_texts.h"
 #include "engine/status_log.h"
 
@@ -85,6 +87,44 @@ TEST(AlertCommandTest, ArgumentIsSenderDescriptionSubjectBetweenMarkers) {
   EXPECT_EQ(alert_program(QStringLiteral("/opt/halvex")), QStringLiteral("/opt/halvex/halvex-alert"));
   EXPECT_EQ(alert_program(QStringLiteral("/opt/halvex/")), QStringLiteral("/opt/halvex/halvex-alert"));
 }
+
+// What the alert program reads back from the argument: the fields as the mail had them, only a
+// marker's "<" in the sender or the account shown as "‹", and never a field shifted.
+struct MarkerRow {
+  const char* name;
+  const char* from;
+  const char* description;
+  const char* subject;
+  const char* shown_from;
+  const char* shown_description;
+};
+
+class AlertArgumentMarkers : public ::testing::TestWithParam<MarkerRow> {};
+
+TEST_P(AlertArgumentMarkers, CannotShiftTheFieldsTheAlertWindowShows) {
+  const MarkerRow& row = GetParam();
+  const QString subject = QString::fromUtf8(row.subject);
+  const auto fields = halvex::alert::split_argument_text(
+      alert_argument(QString::fromUtf8(row.from), QString::fromUtf8(row.description), subject));
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->sender, QString::fromUtf8(row.shown_from));
+  EXPECT_EQ(fields->account, QString::fromUtf8(row.shown_description));
+  EXPECT_EQ(fields->subject, subject);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AlertArgumentMarkers,
+    ::testing::Values(
+        MarkerRow{"plain", "a@b.c", "home", "Hi", "a@b.c", "home"},
+        MarkerRow{"sender_holds_first", "x<--->y@b.c", "home", "Hi", "x\u2039--->y@b.c", "home"},
+        MarkerRow{"sender_holds_second", "x<///>y@b.c", "home", "Hi", "x\u2039///>y@b.c", "home"},
+        MarkerRow{"account_holds_both", "a@b.c", "w<--->o<///>rk", "Hi", "a@b.c",
+                  "w\u2039--->o\u2039///>rk"},
+        MarkerRow{"subject_holds_both", "a@b.c", "home", "Re: <///>x<--->y", "a@b.c", "home"},
+        MarkerRow{"everywhere_twice", "<---><---><///>", "<///><--->", "<---><///>",
+                  "\u2039--->\u2039--->\u2039///>", "\u2039///>\u2039--->"},
+        MarkerRow{"near_misses_stay", "<-->x<//>", "<---", "s", "<-->x<//>", "<---"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A program folder of the test's own, with or without an alert program in it.
 class CheckAlertTest : public ::testing::Test {
