@@ -1,5 +1,6 @@
 // The main window's client picker: the file picker titled "Select Email Client To
-// Launch."; the chosen file becomes the e-mail client setting, a cancel leaves it.
+// Launch."; the chosen file becomes the e-mail client setting, a cancel leaves it. Its
+// "Desktop's &Mail Program" button takes the desktop's default mail program instead.
 #pragma once
 
 class QWidget;

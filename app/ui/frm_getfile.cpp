@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -33,6 +35,7 @@ frm_getfile::frm_getfile(QWidget* parent) : QDialog(parent) {
 
   QGridLayout* grid = lists->make_grid(Label1);
   auto* buttons = new QHBoxLayout;
+  buttons_ = buttons;
   buttons->addStretch();
   buttons->addWidget(Command1);
   buttons->addWidget(Command2);
@@ -41,11 +44,19 @@ frm_getfile::frm_getfile(QWidget* parent) : QDialog(parent) {
   layout->addLayout(grid, 1);
   layout->addLayout(buttons);
   resize(560, 360);
+  lists->restore_layout(this, QStringLiteral("file_picker"));
 
   connect(lists, &PickerLists::folder_changed, this, [this] {
     chosen_.clear();
     Command1->setEnabled(false);
   });
+  // A typed or pasted path of a file chooses it; Enter on it also closes the picker.
+  connect(lists->Path1, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const QFileInfo typed(lists->resolve_typed_path(text));
+    chosen_ = typed.isFile() ? typed.absoluteFilePath() : QString();
+    Command1->setEnabled(!chosen_.isEmpty());
+  });
+  connect(lists, &PickerLists::file_entered, this, &frm_getfile::choose);
   connect(lists->File1, &QListWidget::itemSelectionChanged, this, &frm_getfile::file_clicked);
   connect(lists->File1, &QListWidget::itemDoubleClicked, this, [this] {
     if (!chosen_.isEmpty()) accept();
@@ -64,7 +75,21 @@ void frm_getfile::file_clicked() {
   Command1->setEnabled(true);
 }
 
+void frm_getfile::choose(const QString& path) {
+  chosen_ = path;
+  Command1->setEnabled(true);
+  accept();
+}
+
+QPushButton* frm_getfile::add_button(const QString& text) {
+  auto* button = new QPushButton(text, this);
+  button->setAutoDefault(false);
+  buttons_->insertWidget(0, button);
+  return button;
+}
+
 void frm_getfile::done(int result) {
+  lists->store_layout(this, QStringLiteral("file_picker"));
   message_text() = result == Accepted && !chosen_.isEmpty() ? chosen_ : QStringLiteral("EXIT");
   QDialog::done(result);
 }

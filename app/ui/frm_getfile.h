@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -29,10 +30,17 @@ class frm_getfile : public QDialog {
 
   void done(int result) override;
 
+  // Closes the picker with `path` as the chosen file, as "&Ok" would.
+  void choose(const QString& path);
+
+  // A further button at the left of the button row, for a caller's own way to choose.
+  QPushButton* add_button(const QString& text);
+
  private:
   void file_clicked();
 
   QString chosen_;
+  QHBoxLayout* buttons_ = nullptr;
 };
 
 // Sets message_text() to `title`, shows the file picker modally and returns

@@ -9,7 +9,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -56,6 +58,7 @@ frm_getfolder::frm_getfolder(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Label2);
   layout->addLayout(buttons);
   resize(560, 360);
+  lists->restore_layout(this, QStringLiteral("folder_picker"));
 
   connect(lists, &PickerLists::folder_changed, this, [this] {
     Label2->setText(lists->shown_folder());
@@ -82,6 +85,13 @@ void frm_getfolder::new_folder() {
 }
 
 void frm_getfolder::done(int result) {
+  lists->store_layout(this, QStringLiteral("folder_picker"));
+  // "&Ok" with a folder typed into the path box but not yet gone to takes that folder.
+  if (result == Accepted) {
+    const QString typed = lists->resolve_typed_path(lists->Path1->text());
+    if (!typed.isEmpty() && typed != lists->shown_folder() && QFileInfo(typed).isDir())
+      lists->show_folder(typed, true);
+  }
   message_text() = result == Accepted && !lists->shown_folder().isEmpty()
                        ? with_trailing_slash(lists->shown_folder())
                        : QStringLiteral("EXIT");

@@ -317,9 +317,7 @@ void frm_main::form_load() {
   if (program_folder.isEmpty()) program_folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
   const bool created = engine_->create(program_folder);
   TrayX1->set_visible(true);
-  QString folder = app_folder();
-  if (folder.isEmpty()) folder = resolve_app_folder();
-  set_remembered_folder(folder);
+  // The pickers open where they were last left (kept in the settings), else at home.
   FilterState& state = engine_->state;
   state.shutdown_requested = 0;
   refresh_accounts();

@@ -8,7 +8,9 @@
 #include "message.h"
 #include "phrase_file.h"
 #include "phrase_list.h"
+#include "question.h"
 
+#include <QFileInfo>
 #include <QListWidget>
 #include <QSet>
 
@@ -92,8 +94,21 @@ void export_text_file(const PhraseLists& lists, const QString& description, QWid
   const QString folder =
       run_folder_picker(QStringLiteral("Select a folder to export the list to."), parent);
   if (folder == kCancelledPicker) return;
-  if (!write_phrase_file(export_file_name(folder, description, choice), list_entries(list)))
+  const QString path = export_file_name(folder, description, choice);
+  if (QFileInfo::exists(path) &&
+      !ask_yes_no(QStringLiteral("The file") + u'\r' + path + u'\r' +
+                      QStringLiteral("already exists. Replace it?"),
+                  false, parent))
+    return;
+  const QStringList entries = list_entries(list);
+  if (!write_phrase_file(path, entries)) {
     show_message(QStringLiteral("Error Exporting File!"), parent);
+    return;
+  }
+  show_message(QStringLiteral("Exported ") + counted(int(entries.size()), "phrase", "phrases") +
+                   QStringLiteral(" from the ") + list_name_of(choice) +
+                   QStringLiteral(" list to") + u'\r' + path,
+               parent);
 }
 
 }  // namespace halvex

@@ -9,7 +9,9 @@
 // how many phrases were added and how many lines were skipped. Export: the header chooser
 // ("Select Header To Export From:"), the folder picker ("Select a folder to export the
 // list to."), then the chosen list in its displayed order to folder + description +
-// the list's ending. Cancelling any window stops with nothing changed; a file that
+// the list's ending; an existing file is replaced only after a question (No is the
+// default), and a message then names the file written and how many phrases it holds.
+// Cancelling any window stops with nothing changed; a file that
 // cannot be read or written is reported as "Error Importing File!" or "Error
 // Exporting File!".
 #pragma once

@@ -1,18 +1,27 @@
 #include "picker_lists.h"
 
 #include "drive_list.h"
+#include "message.h"
+#include "picker_state.h"
 #include "remembered_folder.h"
+#include "screen_fit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSplitter>
 #include <QStyle>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace halvex {
 
@@ -63,6 +72,9 @@ QStringList folder_chain(const QString& drive, const QString& folder) {
 PickerLists::PickerLists(QWidget* owner) : QObject(owner) {
   Drive1 = new QComboBox(owner);
   Drive1->setObjectName(QStringLiteral("Drive1"));
+  // A long mount point must not widen the whole picker; the open list shows it whole.
+  Drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  Drive1->setMinimumContentsLength(6);
   Dir1 = new FolderTree(owner);
   Dir1->setObjectName(QStringLiteral("Dir1"));
   Dir1->setHeaderHidden(true);
@@ -71,8 +83,22 @@ PickerLists::PickerLists(QWidget* owner) : QObject(owner) {
   Dir1->setExpandsOnDoubleClick(false);
   Dir1->setIndentation(14);
   Dir1->installEventFilter(this);
+  // Whole names: the folder column grows with its longest name and scrolls sideways.
+  Dir1->header()->setStretchLastSection(false);
+  Dir1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  Dir1->setTextElideMode(Qt::ElideNone);
   File1 = new QListWidget(owner);
   File1->setObjectName(QStringLiteral("File1"));
+  File1->setTextElideMode(Qt::ElideNone);
+  Path1 = new QLineEdit(owner);
+  Path1->setObjectName(QStringLiteral("Path1"));
+  Path1->setClearButtonEnabled(true);
+  Path1->setToolTip(QStringLiteral("Type or paste a folder or file path and press Enter."));
+  Path1->installEventFilter(this);
+  Hidden1 = new QCheckBox(QStringLiteral("Show &hidden files and folders"), owner);
+  Hidden1->setObjectName(QStringLiteral("Hidden1"));
+  Hidden1->setChecked(stored_show_hidden());
+  connect(Hidden1, &QCheckBox::toggled, this, &PickerLists::hidden_toggled);
 
   connect(Drive1, &QComboBox::activated, this, &PickerLists::drive_chosen);
   connect(Dir1, &QTreeWidget::itemSelectionChanged, this, &PickerLists::folder_clicked);
@@ -101,6 +127,7 @@ bool PickerLists::show_folder(const QString& folder, bool open) {
   }
   fill_file_list();
   select_drive_of_shown();
+  Path1->setText(shown_);
   set_remembered_folder(shown_);
   set_drive_current_folder(drive_of(shown_, drives_), shown_);
   emit folder_changed(with_trailing_slash(shown_));
@@ -138,11 +165,15 @@ void PickerLists::folder_opened(QTreeWidgetItem* item) {
 }
 
 bool PickerLists::eventFilter(QObject* watched, QEvent* event) {
-  // Enter opens the current folder and is not passed on to the dialog's default button.
-  if (watched == Dir1 && event->type() == QEvent::KeyPress) {
+  // Enter opens the current folder, or goes to the typed path, and is not passed on to the
+  // dialog's default button.
+  if ((watched == Dir1 || watched == Path1) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      folder_opened(Dir1->currentItem());
+      if (watched == Dir1)
+        folder_opened(Dir1->currentItem());
+      else
+        go_to_typed_path();
       return true;
     }
   }
@@ -167,9 +198,10 @@ void PickerLists::rebuild_folder_list() {
     parent = item;
   }
   const QStringList subfolders = QDir(opened_).entryList(
-      QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+      QDir::Dirs | QDir::NoDotAndDotDot | hidden_filter(), QDir::Name | QDir::IgnoreCase);
   for (const QString& name : subfolders) {
     auto* item = new QTreeWidgetItem(parent, {name});
+    item->setToolTip(0, name);
     item->setData(0, kPathRole, child_path(opened_, name));
     item->setIcon(0, closed_icon);
   }
@@ -195,8 +227,9 @@ void PickerLists::select_shown_in_folder_list() {
 void PickerLists::fill_file_list() {
   File1->clear();
   const QIcon file_icon = File1->style()->standardIcon(QStyle::SP_FileIcon);
-  const QStringList files = QDir(shown_).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-  for (const QString& name : files) new QListWidgetItem(file_icon, name, File1);
+  const QStringList files =
+      QDir(shown_).entryList(QDir::Files | hidden_filter(), QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : files) (new QListWidgetItem(file_icon, name, File1))->setToolTip(name);
 }
 
 void PickerLists::select_drive_of_shown() {
@@ -208,15 +241,80 @@ void PickerLists::select_drive_of_shown() {
 
 QGridLayout* PickerLists::make_grid(QLabel* look_in) {
   look_in->setBuddy(Drive1);
+  auto* folders = new QWidget;
+  auto* left = new QGridLayout(folders);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->addWidget(look_in, 0, 0);
+  left->addWidget(Drive1, 0, 1);
+  left->addWidget(Dir1, 1, 0, 1, 2);
+  left->setColumnStretch(1, 1);
+  left->setRowStretch(1, 1);
+  columns_ = new QSplitter(Qt::Horizontal);
+  columns_->setObjectName(QStringLiteral("columns"));
+  columns_->setChildrenCollapsible(false);
+  columns_->addWidget(folders);
+  columns_->addWidget(File1);
+  auto* path_label = new QLabel(QStringLiteral("&Path:"));
+  path_label->setBuddy(Path1);
   auto* grid = new QGridLayout;
-  grid->addWidget(look_in, 0, 0);
-  grid->addWidget(Drive1, 0, 1);
-  grid->addWidget(Dir1, 1, 0, 1, 2);
-  grid->addWidget(File1, 0, 2, 2, 1);
+  grid->addWidget(columns_, 0, 0, 1, 3);
+  grid->addWidget(path_label, 1, 0);
+  grid->addWidget(Path1, 1, 1);
+  grid->addWidget(Hidden1, 1, 2);
   grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(2, 1);
-  grid->setRowStretch(1, 1);
+  grid->setRowStretch(0, 1);
   return grid;
+}
+
+bool PickerLists::showing_hidden() const { return Hidden1->isChecked(); }
+
+QDir::Filters PickerLists::hidden_filter() const {
+  return showing_hidden() ? QDir::Hidden : QDir::Filters();
+}
+
+void PickerLists::hidden_toggled(bool show) {
+  store_show_hidden(show);
+  if (shown_.isEmpty()) return;
+  rebuild_folder_list();
+  fill_file_list();
+}
+
+QString PickerLists::resolve_typed_path(const QString& text) const {
+  QString path = text.trimmed();
+  if (path.isEmpty()) return {};
+  if (path == u"~" || path.startsWith(u"~/")) path = QDir::homePath() + path.mid(1);
+  if (path.startsWith(u"file://")) path = QUrl(path).toLocalFile();
+  if (QDir::isRelativePath(path)) path = QDir(shown_.isEmpty() ? QDir::homePath() : shown_).filePath(path);
+  return QDir::cleanPath(path);
+}
+
+bool PickerLists::go_to_typed_path() {
+  const QString path = resolve_typed_path(Path1->text());
+  if (path.isEmpty()) return false;
+  const QFileInfo info(path);
+  if (info.isDir() && show_folder(path, true)) return true;
+  if (info.isFile() && show_folder(info.absolutePath(), true)) {
+    const QList<QListWidgetItem*> found = File1->findItems(info.fileName(), Qt::MatchExactly);
+    if (!found.isEmpty()) File1->setCurrentItem(found.first());
+    Path1->setText(path);
+    emit file_entered(path);
+    return true;
+  }
+  show_message(QStringLiteral("No such folder or file:") + u'\r' + path,
+               qobject_cast<QWidget*>(parent()));
+  return false;
+}
+
+void PickerLists::restore_layout(QDialog* picker, const QString& kind) {
+  const QSize size = stored_picker_size(kind);
+  if (size.isValid()) picker->resize(size);
+  const QList<int> widths = stored_picker_columns(kind);
+  if (columns_ && widths.size() == columns_->count()) columns_->setSizes(widths);
+  fit_to_screen(picker);
+}
+
+void PickerLists::store_layout(QDialog* picker, const QString& kind) const {
+  store_picker_layout(kind, picker->size(), columns_ ? columns_->sizes() : QList<int>());
 }
 
 }  // namespace halvex

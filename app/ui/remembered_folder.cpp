@@ -1,17 +1,10 @@
 #include "remembered_folder.h"
 
-#include "accounts/app_folder.h"
+#include "picker_state.h"
+
+#include <QDir>
 
 namespace halvex {
-
-namespace {
-
-QString& stored_folder() {
-  static QString folder;
-  return folder;
-}
-
-}  // namespace
 
 QString with_trailing_slash(const QString& folder) {
   if (folder.isEmpty() || folder.endsWith(u'/')) return folder;
@@ -19,10 +12,12 @@ QString with_trailing_slash(const QString& folder) {
 }
 
 QString remembered_folder() {
-  const QString& folder = stored_folder();
-  return folder.isEmpty() ? with_trailing_slash(app_folder()) : folder;
+  const QString folder = stored_picker_folder();
+  return folder.isEmpty() ? with_trailing_slash(QDir::homePath()) : with_trailing_slash(folder);
 }
 
-void set_remembered_folder(const QString& folder) { stored_folder() = with_trailing_slash(folder); }
+void set_remembered_folder(const QString& folder) {
+  store_picker_folder(with_trailing_slash(folder));
+}
 
 }  // namespace halvex

@@ -1,16 +1,17 @@
-// The pickers' remembered folder: the last folder shown by any file or folder picker
-// in this run of the program, so the next picker opens where the last one was left.
+// The pickers' remembered folder: the last folder shown by any file or folder picker,
+// kept in the settings file, so the next picker (in this run or a later one) opens where
+// the last one was left (a folder that has gone since opens its nearest parent). With
+// nothing remembered the pickers open in the user's home folder.
 #pragma once
 
 #include <QString>
 
 namespace halvex {
 
-// The remembered folder, with a trailing "/"; the application folder until a picker
-// (or the main window at load) sets it.
+// The remembered folder, with a trailing "/"; the home folder until a picker sets it.
 QString remembered_folder();
 
-// Remembers `folder`, adding the trailing "/" when it lacks one.
+// Remembers `folder`, adding the trailing "/" when it lacks one; empty forgets it.
 void set_remembered_folder(const QString& folder);
 
 // `folder` with a trailing "/" ("/" stays "/"); empty stays empty.

@@ -9,6 +9,7 @@ add_executable(halvex_dialog_tests
   import_export_test.cpp
   phrase_file_test.cpp
   pickers_test.cpp
+  picker_extras_test.cpp
 )
 target_link_libraries(halvex_dialog_tests PRIVATE halvex_ui halvex_qt_test_main Qt6::Test)
 gtest_discover_tests(halvex_dialog_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)

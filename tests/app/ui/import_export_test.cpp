@@ -14,6 +14,10 @@
 #include <QRadioButton>
 #include <memory>
 
+#include <QMessageBox>
+
+#include <optional>
+
 namespace halvex {
 namespace {
 
@@ -85,17 +89,33 @@ class ImportExport : public testing::Test {
     d.import_button->click();
   }
 
-  // Exports list `header` into `folder`; an empty folder cancels the folder picker.
-  void export_to(frm_account& d, int header, const QString& folder) {
-    arm_chooser("Select Header To Export From:", header, Step::kChoose, [=](QWidget* chooser) {
+  // Exports list `header` into `folder`; an empty folder cancels the folder picker. With
+  // `replace` set, the question about an existing file comes first and gets that answer.
+  // The message that names the written file lands in exported_.
+  void export_to(frm_account& d, int header, const QString& folder,
+                 std::optional<bool> replace = std::nullopt) {
+    exported_.clear();
+    question_.clear();
+    arm_chooser("Select Header To Export From:", header, Step::kChoose, [=, this](QWidget* chooser) {
       when_window<frm_getfolder>(
-          [=](frm_getfolder* p) {
+          [=, this](frm_getfolder* p) {
             EXPECT_EQ(p->windowTitle(), "Select a folder to export the list to.");
             if (folder.isEmpty()) {
               p->Command2->click();
               return;
             }
             ASSERT_TRUE(p->lists->show_folder(folder, true));
+            if (replace) {
+              when_window<QMessageBox>(
+                  [=, this](QMessageBox* box) {
+                    question_ = box->text();
+                    if (*replace) expect_message(&exported_, box);
+                    box->button(*replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                  },
+                  p);
+            } else {
+              expect_message(&exported_, p);
+            }
             p->Command1->click();
           },
           chooser);
@@ -112,6 +132,8 @@ class ImportExport : public testing::Test {
   QTemporaryDir lists_;
   AccountRecord record_;
   QString summary_;  // the message shown after the last import
+  QString exported_;  // the message shown after the last export
+  QString question_;  // the question about replacing a file
   std::unique_ptr<frm_account> dialog_;
 };
 
@@ -178,6 +200,8 @@ TEST_F(ImportExport, ExportWritesTheDisplayedOrderUnderTheOpenedDescription) {
   d.description_box->setText("renamed");  // not saved: the record still says home
   export_to(d, 2, lists_.path());
   EXPECT_EQ(file_bytes(lists_.filePath("home_Subject_List.txt")), "a,b\r\nCash\r\nwin\r\n");
+  EXPECT_EQ(exported_, "Exported 3 phrases from the Subject list to\n" +
+                           lists_.filePath("home_Subject_List.txt"));
   export_to(d, 1, lists_.path());
   EXPECT_EQ(file_bytes(lists_.filePath("home_From_List.txt")), "");  // empty list, empty file
   export_to(d, 3, lists_.path());
@@ -200,8 +224,15 @@ TEST_F(ImportExport, ExportReplacesAnOldFile) {
   record_.to_list = {"new"};
   list_file("home_To_List.txt", "old\r\nolder\r\n");
   frm_account& d = open();
-  export_to(d, 3, lists_.path());
+  export_to(d, 3, lists_.path(), false);
+  EXPECT_EQ(question_, "The file\n" + lists_.filePath("home_To_List.txt") +
+                           "\nalready exists. Replace it?");
+  EXPECT_EQ(file_bytes(lists_.filePath("home_To_List.txt")), "old\r\nolder\r\n");
+  EXPECT_TRUE(exported_.isEmpty());
+  export_to(d, 3, lists_.path(), true);
   EXPECT_EQ(file_bytes(lists_.filePath("home_To_List.txt")), "new\r\n");
+  EXPECT_EQ(exported_, "Exported 1 phrase from the To list to\n" +
+                           lists_.filePath("home_To_List.txt"));
 }
 
 TEST_F(ImportExport, AFolderThatCannotBeWrittenIsReported) {

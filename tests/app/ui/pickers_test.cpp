@@ -9,6 +9,7 @@
 #include "ui/frm_getfolder.h"
 #include "ui/message.h"
 #include "ui/picker_lists.h"
+#include "ui/picker_state.h"
 #include "ui/remembered_folder.h"
 
 #include <QComboBox>
@@ -65,6 +66,7 @@ class Pickers : public testing::Test {
     for (const char* f : {"a.txt", "B.txt", ".hidden", "sub/s.txt"})
       ASSERT_TRUE(test::write_bytes(root_ + "/" + f, "x\r\n"));
     set_remembered_folder(root_);
+    store_show_hidden(false);
   }
 
   QTemporaryDir tmp_;
@@ -177,9 +179,8 @@ TEST_F(Pickers, NextPickerInAnyDialogOpensWhereTheLastWasLeft) {
   run_file_picker("t");
 }
 
-TEST_F(Pickers, RememberedFolderStartsAsTheApplicationFolder) {
-  const QString app = resolve_app_folder();
-  ASSERT_FALSE(app.isEmpty());
+TEST_F(Pickers, RememberedFolderStartsAsTheHomeFolder) {
+  const QString app = with_trailing_slash(QDir::homePath());
   set_remembered_folder(QString());
   EXPECT_EQ(remembered_folder(), app);
   when_window<frm_getfolder>([&](frm_getfolder* p) { p->Command1->click(); });
