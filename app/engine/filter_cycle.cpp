@@ -27,6 +27,8 @@ void FilterCycle::buttons(bool enabled) {
   host_.pump_events();
 }
 
+void FilterCycle::request_stop() { link_.stop_soon(); }
+
 void FilterCycle::timer_tick() {
   host_.pump_events();
   if (state_.busy == 1) return;
@@ -54,6 +56,7 @@ void FilterCycle::timer_tick() {
 }
 
 void FilterCycle::run_cycle() {
+  link_.clear_stop();  // a stop of an earlier cycle bounds none of this one's waits
   state_.tick_count = 0;
   state_.cycle_failures = 0;
   link_.set_timeout(program_settings().server_timeout);

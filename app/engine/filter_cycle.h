@@ -19,8 +19,9 @@
 // "Continuing to next email account." and goes on with the next account, without Close
 // (the session has ended by itself); a failed Close ends the cycle.
 //
-// Stop. Every request is made and waited for through SessionLink; when a wait ends with
-// stop_requested set, the stop path logs "Disconnecting from account: ", asks Close (ended
+// Stop. Every request is made and waited for through SessionLink; a stop request reaches the
+// wait in progress (request_stop), which ends within the link's stop grace even when the server
+// is silent. When a wait ends with stop_requested set, the stop path logs "Disconnecting from account: ", asks Close (ended
 // at once when the session is over), restores the buttons unless the window is closing,
 // clears stop_requested and ends the cycle as in step 5.
 //
@@ -59,6 +60,10 @@ public:
 
   // buttons(x): New, Edit and Remove enabled or not, then events run once.
   void buttons(bool enabled);
+
+  // A stop was asked while a cycle runs (stop_requested is set by the caller): the request
+  // being waited for, and the Close after it, end within kStopGraceMs.
+  void request_stop();
 
 private:
   enum class Step { Go, NextAccount, Stop, EndCycle, KeepOnServer };

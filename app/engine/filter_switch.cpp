@@ -39,6 +39,7 @@ SwitchResult FilterSwitch::command9_click() {
     host_.set_start_stop(texts::kTerminatingCaption, false);
     log_.do_status(texts::kStoppedByUser);
     state_.stop_requested = 1;
+    cycle_.request_stop();
     result = SwitchResult::Stopping;
   }
   host_.pump_events();
@@ -52,6 +53,7 @@ bool FilterSwitch::close_request() {
   log_.do_status(texts::kShutdownByUser);
   state_.shutdown_requested = 1;
   state_.stop_requested = 1;
+  cycle_.request_stop();
   return false;
 }
 

@@ -14,7 +14,8 @@ enum class SwitchResult {
   Started,     // filtering on; the first cycle has run
   NoAccounts,  // nothing to filter: the window shows "Please add an email account."
   Stopped,     // filtering off between cycles
-  Stopping,    // filtering off; the running cycle stops after its current request
+  Stopping,    // filtering off; the running cycle stops after its current request, which
+               // is given up when the server has not answered it shortly after the stop
 };
 
 class FilterSwitch {

@@ -128,14 +128,14 @@ void SessionLink::wait() {
     const double cpu_before = thread_cpu_seconds();
     expired_ = false;
     const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
-    guard_.start(static_cast<int>(guard_ms));
+    guard_.start(stopping_ ? stop_left_ms() : static_cast<int>(guard_ms));
     // Past the component's own deadline the guard no longer re-arms.
     const qint64 overall_ms = timeout_ms_ * kRequestDeadlineFactor + margin_ms_;
     LONG seen = bytes_received();
     waiting_ = true;
     for (;;) {
       while (!op_done_ && !expired_) host_.wait_for_events();
-      if (op_done_) break;
+      if (op_done_ || stopping_) break;  // a stop's grace is never re-armed
       const LONG now = bytes_received();
       if (now == seen || wall.elapsed() >= overall_ms) break;
       seen = now;  // the reply is still arriving: wait on
@@ -152,11 +152,25 @@ void SessionLink::wait() {
       popmain_->Terminate();
       session_open_ = false;
       op_error_ = kNoAnswer;
-      op_error_cause_ = QStringLiteral("no answer within %1 s").arg(guard_ms / 1000);
+      op_error_cause_ = stopping_ ? QStringLiteral("stopped before the server answered")
+                                  : QStringLiteral("no answer within %1 s").arg(guard_ms / 1000);
       answer();
     }
   }
   pending_ = Request::None;
+}
+
+int SessionLink::stop_left_ms() const {
+  return static_cast<int>(std::clamp<qint64>(kStopGraceMs - stop_clock_.elapsed(), 0, kStopGraceMs));
+}
+
+void SessionLink::stop_soon() {
+  if (!stopping_) {
+    stopping_ = true;
+    stop_clock_.start();
+  }
+  // The wait running below this handler now ends by the stop's grace at the latest.
+  if (waiting_ && !op_done_) guard_.start(stop_left_ms());
 }
 
 void SessionLink::answer() {
@@ -219,7 +233,7 @@ void SessionLink::on_retrieved(const QByteArray& text, qint32 msg) {
 }
 
 void SessionLink::on_receiving(qint32 /*bytes*/, qint32 msg) {
-  if (waiting_ && expecting(Request::Retrieve, msg) && guard_.isActive()) guard_.start();
+  if (waiting_ && !stopping_ && expecting(Request::Retrieve, msg) && guard_.isActive()) guard_.start();
 }
 
 void SessionLink::load_header(const QString& header) {

@@ -20,6 +20,13 @@
 // own request deadline (kRequestDeadlineFactor times Timeout) ends a trickle, and the guard
 // gives up for good after that deadline plus the margin.
 // A retrieval that is still receiving restarts the guard with every chunk as well.
+//
+// Stop. stop_soon() (the start/stop button, the window's close) bounds the wait in progress
+// and every later one to kStopGraceMs from the stop: an answer that comes by then is taken as
+// usual (so a stop between requests still ends with QUIT), and a request still unanswered then
+// is given up (op_error kNoAnswer) and the worker terminated, which ends its network wait in
+// the background. A silent server thus never holds a stop or a close; the abandoned worker
+// is joined by the next Connect or the release of the object, never by the waiting thread.
 #pragma once
 
 #include "header_rules.h"
@@ -29,6 +36,7 @@
 #include "frame/ipopmsg.h"
 #include "pop3/ipopstatus.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <utility>
@@ -42,6 +50,7 @@ enum class Request { None, Connect, TotalOfMails, MsgHeader, MsgSize, Retrieve, 
 inline constexpr qint32 kAnswerMargin = 10;  // seconds beyond Timeout
 inline constexpr qint32 kNoAnswer = -1;      // op_error of a request nobody answered
 inline constexpr qint64 kRequestDeadlineFactor = 5;  // the component's deadline, in Timeouts
+inline constexpr qint64 kStopGraceMs = 200;  // every wait after a stop ends within this
 
 class SessionLink final : public SessionEvents {
 public:
@@ -63,6 +72,13 @@ public:
   void begin(Request request, qint32 msg = 0);
   // Lets events run until the request begun last is answered (or the guard fires).
   void wait();
+
+  // A stop was asked: the wait in progress, if any, and every later one end within
+  // kStopGraceMs of this call. Safe from an event handler running inside wait(). Holds until
+  // clear_stop(), which the next cycle calls before its first request.
+  void stop_soon();
+  void clear_stop() { stopping_ = false; }
+  bool stopping() const { return stopping_; }
 
   bool op_done() const { return op_done_; }
   qint32 op_error() const { return op_error_; }
@@ -107,6 +123,8 @@ private:
   void answer();
   void load_header(const QString& header);
   QString component_cause() const;
+  // What is left of the stop's grace, in milliseconds (0 once it is spent).
+  int stop_left_ms() const;
 
   EngineHost& host_;
   // Bytes the component has received so far (0 without IPOPSTATUS): progress of a request.
@@ -135,6 +153,8 @@ private:
   QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
   bool expired_ = false;
   bool waiting_ = false;  // inside wait(): an answer interrupts the event dispatcher
+  bool stopping_ = false;
+  QElapsedTimer stop_clock_;  // since stop_soon()
 };
 
 }  // namespace halvex

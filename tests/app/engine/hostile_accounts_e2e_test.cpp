@@ -21,6 +21,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
 namespace halvex {
 namespace {
 
@@ -63,7 +69,9 @@ struct OnceRun {
   QStringList lines;
 };
 
-OnceRun run_once(const QString& rude_server, const QString& normal_server, int timeout_seconds) {
+// `on_started` runs with the process id as soon as the process runs.
+OnceRun run_once(const QString& rude_server, const QString& normal_server, int timeout_seconds,
+                 const std::function<void(qint64)>& on_started = {}) {
   OnceRun result;
   QTemporaryDir home;
   const QString folder = home.filePath("halvex") + '/';
@@ -98,6 +106,7 @@ OnceRun run_once(const QString& rude_server, const QString& normal_server, int t
   clock.start();
   process.start(QStringLiteral(HALVEX_PROGRAM), {"--once"});
   process.waitForStarted();
+  if (on_started) on_started(process.processId());
   while (process.state() != QProcess::NotRunning && clock.elapsed() < 60000) {
     result.peak_kb = std::max(result.peak_kb, resident_kb(process.processId()));
     process.waitForFinished(20);
@@ -149,6 +158,40 @@ INSTANTIATE_TEST_SUITE_P(
         // A message deleted by another client: the refusal is seen at once, not after 30 s.
         RudeRow{"err_to_top", up_to_first_header().send(testnet::err("no such message")).expect("QUIT").send(testnet::ok()), 30, 3000}),
     [](const testing::TestParamInfo<RudeRow>& info) { return info.param.name; });
+
+// SIGINT or SIGTERM while the cycle waits on a server that has gone silent: the process ends
+// at once, not after the 30 s Timeout.
+class SignalDuringSilence : public ::testing::TestWithParam<int> {};
+
+TEST_P(SignalDuringSilence, EndsTheRunPromptly) {
+  REQUIRE_POPMAIN_EVENTS();
+  testnet::ScriptedPop3Server silent(up_to_first_header().stall());
+  testnet::ScriptedPop3Server normal(normal_mailbox());
+  std::thread signaller;
+  QElapsedTimer since_signal;
+  std::atomic<bool> signalled{false};
+  const OnceRun run = run_once(QString::fromStdString(silent.address()), QString::fromStdString(normal.address()), 30,
+                               [&](qint64 pid) {
+                                 signaller = std::thread([&, pid] {
+                                   if (!silent.wait_for_line("TOP 1 0", Millis(20000))) return;
+                                   since_signal.start();
+                                   signalled = true;
+                                   ::kill(static_cast<pid_t>(pid), GetParam());
+                                 });
+                               });
+  signaller.join();
+  ASSERT_TRUE(signalled.load()) << "the silent server never got its TOP";
+  ASSERT_TRUE(run.finished);
+  const qint64 ms = since_signal.elapsed();
+  std::printf("[ signal ] %s: halvex --once ended %lld ms after it (Timeout 30 s)\n", strsignal(GetParam()),
+              static_cast<long long>(ms));
+  EXPECT_LT(ms, 2000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringSilence, testing::Values(SIGINT, SIGTERM),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
 
 }  // namespace
 }  // namespace halvex

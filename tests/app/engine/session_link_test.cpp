@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,59 @@ TEST_F(SessionLinkTest, AnAnswerPostedBeforeTheWaitEndsItAtOnce) {
     EXPECT_EQ(rig.link->op_error(), 0);
     EXPECT_EQ(rig.link->op_value(), 3);
   }
+}
+
+// A stop that comes while a request waits on a silent server ends the wait within the stop's
+// grace, not after Timeout, and leaves no session to ask anything more of.
+TEST_F(SessionLinkTest, AStopEndsAWaitOnASilentServerWithinItsGrace) {
+  ScriptedPop3Server server(Conversation().greet().login("user", "secret").stall());
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  rig.link->set_timeout(30);
+  rig.link->begin(Request::TotalOfMails);
+  QElapsedTimer since_stop;
+  QTimer::singleShot(100, [&] {
+    since_stop.start();
+    rig.link->stop_soon();
+  });
+  rig.link->wait();
+  ASSERT_TRUE(since_stop.isValid());
+  EXPECT_EQ(rig.link->op_error(), kNoAnswer);
+  EXPECT_GE(since_stop.elapsed(), kStopGraceMs - 20);  // a late answer had its chance
+  EXPECT_LT(since_stop.elapsed(), 1500);
+  EXPECT_FALSE(rig.link->session_open());
+  EXPECT_EQ(rig.link->op_error_cause(), QStringLiteral("stopped before the server answered"));
+}
+
+// A stop does not cut what answers within its grace: the request and the QUIT after it go
+// through as usual. Once the stop is cleared the guard is the full one again.
+TEST_F(SessionLinkTest, AnswersWithinTheStopGraceAreTaken) {
+  ScriptedPop3Server server(Conversation()
+                                .greet()
+                                .login("user", "secret")
+                                .expect("STAT")
+                                .pause(Millis(20))
+                                .send(testnet::stat_reply(3, 30))
+                                .quit());
+  connect_to(server);
+  rig.link->wait();
+  ASSERT_EQ(rig.link->op_error(), 0);
+  rig.link->begin(Request::TotalOfMails);
+  rig.link->stop_soon();
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), 0);
+  EXPECT_EQ(rig.link->op_value(), 3);
+  rig.link->begin(Request::Close);
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), 0);
+  EXPECT_TRUE(server.wait_for_line("QUIT", Millis(2000)));
+
+  ScriptedPop3Server slow(Conversation().pause(Millis(kStopGraceMs + 300)).greet().login("user", "secret"));
+  rig.link->clear_stop();
+  connect_to(slow);
+  rig.link->wait();
+  EXPECT_EQ(rig.link->op_error(), 0) << "a cleared stop still bounds the wait";
 }
 
 }  // namespace
