@@ -61,8 +61,8 @@ protected:
   }
   void save(const AccountRecord& r) { ASSERT_TRUE(save_account(app_folder(), r.description, r)); }
 
-  OnceRun run(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
-    QProcess process;
+  // Starts halvex with `arguments` in this test's folders; finish() waits for it.
+  void start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& extra = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
     env.insert("HALVEX_HOME", app_folder());
@@ -73,6 +73,9 @@ protected:
     env.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(HALVEX_PROGRAM), arguments);
+  }
+
+  OnceRun finish(QProcess& process) {
     OnceRun result;
     if (!process.waitForFinished(60000)) {
       process.kill();
@@ -85,6 +88,12 @@ protected:
       result.lines.append(line.mid(11));
     result.errors = QString::fromUtf8(process.readAllStandardError());
     return result;
+  }
+
+  OnceRun run(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
+    QProcess process;
+    start(process, arguments, extra);
+    return finish(process);
   }
 
   std::vector<std::string> subjects_left() {
