@@ -9,6 +9,7 @@
 #include "engine/once_runner.h"
 #include "ui/frm_main.h"
 #include "ui/quit_signals.h"
+#include "ui/screen_fit.h"
 #include "ui/single_instance.h"
 #include "ui/tray_icon.h"
 
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Halvex"));
   QApplication::setApplicationVersion(halvex::version_text());
   QApplication::setWindowIcon(halvex::program_icon());
+  halvex::fit_windows_to_screen(app);  // every window within the screen, at any scale
 
   const QString folder = halvex::resolve_app_folder();
   if (folder.isEmpty()) {

@@ -9,6 +9,7 @@
 #include "accounts/version.h"
 #include "engine/once_runner.h"
 #include "ui/frm_main.h"
+#include "ui/screen_fit.h"
 #include "ui/tray_icon.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ int run_window(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Halvex"));
   QApplication::setApplicationVersion(version_text());
   QApplication::setWindowIcon(program_icon());
+  fit_windows_to_screen(app);
   const QString folder = resolve_app_folder();
   if (folder.isEmpty()) {
     complain(QStringLiteral("cannot create the application folder"));
