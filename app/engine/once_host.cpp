@@ -1,5 +1,7 @@
 #include "once_host.h"
 
+#include "desktop_opener.h"
+
 #include "accounts/account_state.h"
 
 #include <QCoreApplication>
@@ -65,7 +67,7 @@ int OnceHost::open_target(const QString& target) {
   if (info.isFile() && info.isExecutable())
     ok = QProcess::startDetached(info.absoluteFilePath(), {});
   else
-    ok = QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+    ok = open_with_desktop(info.exists() ? info.absoluteFilePath() : target);
   return ok ? kOpenOk : kOpenFailed;
 }
 

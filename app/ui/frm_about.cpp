@@ -2,7 +2,12 @@
 
 #include "message.h"
 #include "shell_open.h"
+#include "accounts/app_folder.h"
 #include "accounts/version.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +29,18 @@ const QString kBrowserFailed = QStringLiteral(
     "Error Launching Your Default Browser!\r\r"
     "Please make sure you have a DEFAULT browser selected and try again.");
 
+// The README as the program carries it, written beside the help page when missing or
+// different (an older program's copy).
+bool write_readme(const QString& path) {
+  QFile in(QStringLiteral(":/README.md"));
+  if (!in.open(QIODevice::ReadOnly)) return QFileInfo::exists(path);
+  const QByteArray text = in.readAll();
+  QFile current(path);
+  if (current.open(QIODevice::ReadOnly) && current.readAll() == text) return true;
+  QSaveFile out(path);
+  return out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit();
+}
+
 QPushButton* make_button(const QString& caption, const QString& name, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(name);
@@ -31,6 +48,9 @@ QPushButton* make_button(const QString& caption, const QString& name, QWidget* p
 }
 
 }  // namespace
+
+QString help_page_path() { return app_folder() + QStringLiteral("help.htm"); }
+QString readme_path() { return app_folder() + QStringLiteral("README.md"); }
 
 frm_About::frm_About(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frm_About"));
@@ -54,14 +74,20 @@ frm_About::frm_About(QWidget* parent) : QDialog(parent) {
 
   cmdOK = make_button(QStringLiteral("&OK"), QStringLiteral("cmdOK"), this);
   cmdOK->setDefault(true);
-  cmdHomePage = make_button(QStringLiteral("&Home Page"), QStringLiteral("cmdHomePage"), this);
-  cmdSupport = make_button(QStringLiteral("&Support"), QStringLiteral("cmdSupport"), this);
+  cmdHomePage = make_button(QStringLiteral("&Help Page"), QStringLiteral("cmdHomePage"), this);
+  cmdHomePage->setToolTip(QStringLiteral("How Halvex works, on your computer"));
+  cmdSupport = make_button(QStringLiteral("&Read Me"), QStringLiteral("cmdSupport"), this);
+  cmdSupport->setToolTip(QStringLiteral("The project's README: building, commands and files"));
 
   connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cmdHomePage, &QPushButton::clicked, this,
-          [this] { open_web_page(QString::fromLatin1(kHomePageUrl)); });
-  connect(cmdSupport, &QPushButton::clicked, this,
-          [this] { open_web_page(QString::fromLatin1(kSupportPageUrl)); });
+  connect(cmdHomePage, &QPushButton::clicked, this, [this] {
+    write_help_page(app_folder());
+    open_web_page(help_page_path());
+  });
+  connect(cmdSupport, &QPushButton::clicked, this, [this] {
+    write_readme(readme_path());
+    open_web_page(readme_path());
+  });
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(cmdHomePage);
@@ -78,8 +104,8 @@ frm_About::frm_About(QWidget* parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void frm_About::open_web_page(const QString& url) {
-  if (shell_open(url) < 32) show_message(kBrowserFailed, this);
+void frm_About::open_web_page(const QString& page) {
+  if (app_folder().isEmpty() || shell_open(page) < 32) show_message(kBrowserFailed, this);
 }
 
 }  // namespace halvex

@@ -1,5 +1,7 @@
 // frm_About: the about box: product name, version, a legal notice, "&OK" and two
-// buttons that open the product's web pages in the default browser.
+// buttons that open the product's own pages with the desktop's default program: the help
+// page in the application folder and the project's README, which the program carries and
+// puts beside the help page (README.md) when it is missing or out of date.
 #pragma once
 
 #include <QDialog>
@@ -9,8 +11,9 @@ class QPushButton;
 
 namespace halvex {
 
-inline constexpr char kHomePageUrl[] = "https://halvex.example.org/";
-inline constexpr char kSupportPageUrl[] = "https://halvex.example.org/support/";
+// The two pages, in the application folder.
+QString help_page_path();
+QString readme_path();
 
 class frm_About : public QDialog {
   Q_OBJECT
@@ -22,12 +25,12 @@ class frm_About : public QDialog {
   QLabel* lblVersion = nullptr;     // "Version " + major.minor.revision
   QLabel* lblDisclaimer = nullptr;  // the legal notice
   QPushButton* cmdOK = nullptr;     // "&OK"
-  QPushButton* cmdHomePage = nullptr;
-  QPushButton* cmdSupport = nullptr;
+  QPushButton* cmdHomePage = nullptr;  // "&Help Page"
+  QPushButton* cmdSupport = nullptr;   // "&Read Me"
 
  private:
-  // Opens `url` with the default browser, or tells the user it could not.
-  void open_web_page(const QString& url);
+  // Opens `page` with the desktop's default program, or tells the user it could not.
+  void open_web_page(const QString& page);
 };
 
 }  // namespace halvex

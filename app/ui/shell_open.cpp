@@ -1,6 +1,7 @@
 #include "shell_open.h"
 
-#include <QDesktopServices>
+#include "engine/desktop_opener.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,9 +25,9 @@ int shell_open(const QString& target) {
   if (info.isFile() && info.isExecutable())
     ok = QProcess::startDetached(info.absoluteFilePath(), {});
   else if (has_url_scheme(target))
-    ok = QDesktopServices::openUrl(QUrl(target));
+    ok = QUrl(target).isValid() && open_with_desktop(target);
   else
-    ok = QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+    ok = info.exists() && open_with_desktop(info.absoluteFilePath());
   return ok ? kShellOpenOk : kShellOpenFailed;
 }
 

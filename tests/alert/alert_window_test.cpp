@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include "qt_print.h"
+#include "qt/fake_opener.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,23 @@ TEST_F(AlertWindowTest, LaunchStartsTheClientWithoutArgumentsAndStays) {
   const auto box = answer_message_box([&] { button(window, "launch_button")->click(); });
   EXPECT_FALSE(box.has_value());
   EXPECT_EQ(wait_for_marker(marker), QByteArray("0\n"));
+  EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(AlertWindowTest, ClientLinkWithoutAProgramForItIsReported) {
+  // An e-mail client given as a link goes to the desktop's opener, whose verdict counts.
+  AlertWindow window(start(u"a<--->b<///>c"_qs), u"mailto:"_qs);
+  window.show();
+  {
+    const test::FakeOpener none_for_it(3);
+    const auto box = answer_message_box([&] { button(window, "launch_button")->click(); });
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, u"Error Launching Email Client!"_qs);
+    EXPECT_EQ(none_for_it.opened(), QStringList{u"mailto:"_qs});
+  }
+  const test::FakeOpener opener(0);
+  EXPECT_FALSE(answer_message_box([&] { button(window, "launch_button")->click(); }).has_value());
+  EXPECT_EQ(opener.opened(), QStringList{u"mailto:"_qs});
   EXPECT_TRUE(window.isVisible());
 }
 

@@ -93,6 +93,19 @@ TEST_F(AppFolder, MissingSourceWritesNothing) {
   EXPECT_FALSE(QFile::exists(tmp("help.htm")));
 }
 
+TEST_F(AppFolder, BuiltInHelpPageExplainsRunsWithoutAWindowAddressesAndFinalDeletions) {
+  QDir().mkpath(tmp("app"));
+  ASSERT_TRUE(write_help_page(tmp("app")));
+  QFile page(tmp("app/help.htm"));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(page.readAll());
+  for (const char* topic : {"<code>halvex --once</code>", "<code>halvex --once --dry-run</code>",
+                            "pop.example.com:1110", "[2001:db8::1]:1110", "995;",
+                            "Deletions on the server are final", "quarantine=0"})
+    EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
+  EXPECT_FALSE(text.contains(QLatin1String("saved when the main window closes")));
+}
+
 TEST_F(AppFolder, BuiltInHelpPageExplainsTheProgram) {
   QDir().mkpath(tmp("app"));
   ASSERT_TRUE(write_help_page(tmp("app")));

@@ -1,12 +1,15 @@
-// The about box: its texts, "&OK", and the web buttons with and without a browser.
+// The about box: its texts, "&OK", and the buttons that open the help page and the README,
+// with and without a program to open them.
 #include "ui/frm_about.h"
 #include "ui/frm_msgbox.h"
 #include "accounts/version.h"
 #include "qt/modal.h"
-#include "url_catcher.h"
+#include "accounts/app_folder.h"
+#include "qt/fake_opener.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -14,7 +17,7 @@
 namespace halvex {
 namespace {
 
-using test::UrlCatcher;
+using test::FakeOpener;
 using test::when_modal;
 
 TEST(AboutBox, ShowsNameVersionAndNotice) {
@@ -42,18 +45,31 @@ TEST(AboutBox, OkClosesTheModalBox) {
   EXPECT_EQ(about.exec(), QDialog::Accepted);
 }
 
-TEST(AboutBox, WebButtonsOpenTheirPagesInTheBrowser) {
-  UrlCatcher browser({"https", "http"});
+TEST(AboutBox, PageButtonsOpenTheHelpPageAndTheReadmeThatExist) {
+  ASSERT_FALSE(resolve_app_folder().isEmpty());
+  QFile help(help_page_path());
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));  // as the program writes it at start
+  help.write("<html>help</html>");
+  help.close();
+  QFile::remove(readme_path());
+  const FakeOpener opener(0);
   frm_About about;
   about.show();
+  EXPECT_EQ(about.cmdHomePage->text(), "&Help Page");
+  EXPECT_EQ(about.cmdSupport->text(), "&Read Me");
   about.cmdHomePage->click();
   about.cmdSupport->click();
-  EXPECT_EQ(browser.urls, (QList<QUrl>{QUrl(kHomePageUrl), QUrl(kSupportPageUrl)}));
+  EXPECT_EQ(opener.opened(), (QStringList{help_page_path(), readme_path()}));
+  for (const QString& page : opener.opened()) EXPECT_TRUE(QFile::exists(page)) << page.toStdString();
+  QFile readme(readme_path());
+  ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(readme.readAll().startsWith("# Halvex\n"));
   EXPECT_TRUE(about.isVisible()) << "opening a page leaves the box open";
 }
 
-TEST(AboutBox, WebButtonWithoutABrowserShowsTheMessage) {
-  // The offscreen platform has no browser, so opening a page fails.
+TEST(AboutBox, PageButtonWithoutAProgramForThePageShowsTheMessage) {
+  ASSERT_FALSE(resolve_app_folder().isEmpty());
+  const FakeOpener opener(3);  // the desktop has no program for it
   frm_About about;
   about.show();
   bool shown = false;

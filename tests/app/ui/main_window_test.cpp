@@ -3,6 +3,7 @@
 // deferred close, the entry checks, the account buttons, the client picker, help, the
 // tray and the timer.
 #include "main_window_rig.h"
+#include "qt/fake_opener.h"
 
 #include "dialog_test_support.h"
 
@@ -474,12 +475,15 @@ TEST_F(MainWindowTest, TheEllipsisButtonChangesTheClientWithoutStartingIt) {
 }
 
 TEST_F(MainWindowTest, HelpThatCannotBeOpenedSaysSo) {
-  // Offscreen has no desktop opener, so the page cannot be shown.
+  // The desktop's opener finds no program for the page.
+  const test::FakeOpener opener(3);
   frm_main& w = rig.load();
+  ASSERT_TRUE(test::write_bytes(rig.folder + "help.htm", "<html>help</html>"));  // as main() does
   QString seen;
   test::expect_message(&seen, &w);
   w.Command1->click();
   EXPECT_EQ(seen, "Error launching browser to view help file!");
+  EXPECT_EQ(opener.opened(), QStringList{rig.folder + "help.htm"});
 }
 
 // --- the tray ---------------------------------------------------------------------------
