@@ -40,6 +40,13 @@ public:
   // Asks the desktop to open `target` with its default action; a result below 32 is a
   // failure (33 on success, 0 on failure).
   virtual int open_target(const QString& target) = 0;
+
+  // A desktop notification that needs the user (a sign-in to renew); the status log
+  // carries the same cause, so a host without notifications may ignore it.
+  virtual void notify(const QString& title, const QString& text) {
+    (void)title;
+    (void)text;
+  }
 };
 
 }  // namespace halvex

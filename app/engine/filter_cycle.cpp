@@ -11,6 +11,7 @@
 #include "quarantine/retrieved_message.h"
 
 #include "accounts/account_state.h"
+#include "accounts/app_folder.h"
 #include "accounts/settings.h"
 
 #include <climits>
@@ -20,7 +21,7 @@ namespace halvex {
 
 FilterCycle::FilterCycle(EngineHost& host, FilterState& state, StatusLog& log, SessionLink& link,
                          CycleOptions options)
-    : host_(host), state_(state), log_(log), link_(link), options_(std::move(options)) {}
+    : host_(host), state_(state), log_(log), link_(link), options_(std::move(options)), oauth_(host) {}
 
 void FilterCycle::buttons(bool enabled) {
   host_.set_account_buttons_enabled(enabled);
@@ -109,12 +110,20 @@ FilterCycle::Step FilterCycle::filter_account() {
   const AccountRecord& record = account_record();
   log_.do_status(texts::kLoggingIn + record.description);
 
+  if (oauth_.prepare(link_.popmain(), app_folder(), state_.current_account, record.description) ==
+      OAuthLogin::Result::Failed) {
+    log_.do_status(oauth_.cause());
+    fail(texts::kLoginError + record.description);
+    return Step::NextAccount;
+  }
   link_.begin_connect(record.server, record.user_id, record.password);
   if (await() == Step::Stop) return Step::Stop;
   if (link_.op_error() != 0) {
     fail(texts::kLoginError + record.description);
     return Step::NextAccount;
   }
+  if (const QString line = OAuthLogin::login_line(link_.popmain(), record.description); !line.isEmpty())
+    log_.do_status(line);
 
   link_.begin(Request::TotalOfMails);
   if (await() == Step::Stop) return Step::Stop;

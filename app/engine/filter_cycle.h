@@ -10,7 +10,9 @@
 //      the account list's n rows (n taken once) one account, starting after the account
 //      visited last (account_cursor wraps around account_names());
 //   5. "Exit out of filter process.", busy = 0, and a deferred close of the window.
-// One account: load its file; Connect; GetTotalOfMails; for k = 1..n GetMsgHeader(k),
+// One account: load its file; for an account signed in with OAuth2, a fresh access token
+// (oauth_login.h; a failure logs its cause and counts as a failed login); Connect (and,
+// after a protected or SASL login, a line telling how it connected); GetTotalOfMails; for k = 1..n GetMsgHeader(k),
 // GetMsgSize(k), the verdict (message_verdict.h), Delete(k) when marked; then Close.
 // With a quarantine, copies past their retention go first; before each Delete(k) the
 // message is retrieved and kept (over the size cap: its header only), and without a copy
@@ -31,6 +33,7 @@
 
 #include "alert_trigger.h"
 #include "engine_state.h"
+#include "oauth_login.h"
 
 #include <QString>
 
@@ -89,6 +92,7 @@ private:
   StatusLog& log_;
   SessionLink& link_;
   CycleOptions options_;
+  OAuthLogin oauth_;
 };
 
 }  // namespace halvex

@@ -94,6 +94,8 @@ public:
   // The text of the last retrieval answer; take_retrieved() hands it over and clears it.
   QByteArray take_retrieved() { return std::exchange(retrieved_, {}); }
   bool session_open() const { return session_open_; }
+  // The POPMAIN object the requests go to.
+  IPOPMAIN* popmain() const { return popmain_; }
 
   // Time spent inside waits so far: wall clock, and this thread's CPU time meanwhile
   // (which includes the event handlers that ran in the waits). The waits block, so the CPU

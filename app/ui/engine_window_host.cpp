@@ -1,5 +1,7 @@
 #include "engine_window_host.h"
 
+#include "tray_icon.h"
+
 #include "frm_main.h"
 #include "shell_open.h"
 
@@ -44,5 +46,9 @@ bool EngineWindowHost::start_process(const QString& program, const QStringList& 
 }
 
 int EngineWindowHost::open_target(const QString& target) { return shell_open(target); }
+
+void EngineWindowHost::notify(const QString& title, const QString& text) {
+  if (window_.TrayX1) window_.TrayX1->notify(title, text, true);
+}
 
 }  // namespace halvex

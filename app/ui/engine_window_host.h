@@ -22,6 +22,7 @@ public:
   void wait_for_events() override;
   bool start_process(const QString& program, const QStringList& arguments) override;
   int open_target(const QString& target) override;
+  void notify(const QString& title, const QString& text) override;  // a tray balloon
 
 private:
   frm_main& window_;

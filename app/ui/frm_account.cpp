@@ -10,6 +10,7 @@
 #include "phrase_list.h"
 #include "question.h"
 #include "test_rules_window.h"
+#include "signin_panel.h"
 #include "accounts/account_file.h"
 #include "accounts/account_state.h"
 #include "accounts/app_folder.h"
@@ -155,6 +156,12 @@ void frm_account::build_account_boxes(QGridLayout* grid) {
     grid->addWidget(boxes[i], row++, 1);
     if (boxes[i] == server_box) grid->addWidget(server_hint, row++, 1);
   }
+  sign_in_panel = new SignInPanel(this);
+  grid->addWidget(sign_in_panel, row++, 0, 1, 2);
+  connect(server_box, &QLineEdit::textChanged, sign_in_panel, &SignInPanel::show_server);
+  connect(sign_in_panel, &SignInPanel::server_suggested, this, [this](const QString& server) {
+    if (server_box->text().trimmed().isEmpty()) server_box->setText(server);
+  });
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(row, 1);
 }
@@ -220,6 +227,8 @@ void frm_account::display_data() {
   server_box->setText(record_.server);
   user_id_box->setText(record_.user_id);
   password_box->setText(record_.password);
+  sign_in_panel->load(folder_, record_.description);
+  sign_in_panel->show_server(record_.server);
   size_check->setChecked(record_.size_limit_on == 1);
   size_box->setText(QString::number(record_.size_limit));
   (record_.gate_mode == 1 ? gate_option : filter_option)->setChecked(true);
@@ -335,7 +344,8 @@ bool frm_account::validate(const AccountRecord& working) {
   const std::pair<const QString*, QLineEdit*> required[] = {
       {&working.server, server_box}, {&working.user_id, user_id_box}, {&working.password, password_box}};
   const QString* messages[] = {&kNoServer, &kNoUserId, &kNoPassword};
-  for (int i = 0; i < 3; ++i) {
+  // An OAuth2 sign-in needs no password.
+  for (int i = 0; i < (sign_in_panel->uses_oauth() ? 2 : 3); ++i) {
     if (required[i].first->isEmpty()) {
       refuse(*messages[i], required[i].second);
       return false;
@@ -375,6 +385,7 @@ void frm_account::offer_to_remove_old(const QString& new_name) {
   if (!QFileInfo::exists(account_file_path(folder_, opened_name_))) return;
   if (!ask_yes_no(remove_old_question(opened_name_, new_name), true, this)) return;
   if (!remove_account(folder_, opened_name_)) show_message(kRemoveFailed, this);
+  else oauth::remove_grant(folder_, opened_name_);  // the old name's sign-in goes with it
 }
 
 void frm_account::test_rules() {
@@ -402,7 +413,8 @@ void frm_account::save_and_exit() {
   const AccountRecord working = working_record();
   if (!validate(working) || !confirm(working)) return;
   // A failed save keeps the dialog open with everything typed, so nothing is lost.
-  if (!save_account(folder_, working.description, working)) {
+  if (!save_account(folder_, working.description, working) ||
+      !sign_in_panel->commit(folder_, working.description)) {
     show_message(kSaveFailed, this);
     return;
   }

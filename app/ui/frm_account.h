@@ -33,6 +33,10 @@ class QPushButton;
 class QRadioButton;
 
 namespace halvex {
+class SignInPanel;
+}
+
+namespace halvex {
 
 class TestRulesWindow;
 
@@ -60,6 +64,7 @@ class frm_account : public QDialog {
   QLabel* server_hint = nullptr;         // how to write a TLS server
   QLineEdit* user_id_box = nullptr;      // after "User ID:"
   QLineEdit* password_box = nullptr;     // after "Password:", shown in clear
+  SignInPanel* sign_in_panel = nullptr;  // connection kind, "Sign in…" (OAuth2)
 
   QRadioButton* filter_option = nullptr;  // "Filter" (gate_mode 0)
   QRadioButton* gate_option = nullptr;    // "Gate" (gate_mode 1)

@@ -11,6 +11,14 @@
 // both passed, and their failure fails the login like a refused connect. The protocol log
 // holds the plain text either way.
 //
+// STARTTLS. A "pop3+starttls://" server is sent STLS right after the greeting and the
+// connection then upgraded with the same certificate and host-name checks as "pop3s://"; a
+// refused STLS or a failed upgrade fails the login, never going on in plain text.
+//
+// Sign-in. With an access token (set_access_token) the login is AUTH XOAUTH2 for the user
+// instead of USER and PASS (or APOP); the response goes on a line of its own after the
+// server's "+" continuation, and a second "+" (the server's error report) is answered "*".
+//
 // Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, kept whole
 // with each NUL byte turned into a space (in the log, the replies and every text result alike),
 // logged as received; the idle timeout counts silence since the last chunk, and a request
@@ -65,6 +73,7 @@
 #include "pop3/failure_cause.h"
 #include "pop3/capabilities.h"
 #include "pop3/header_prefetch.h"
+#include "pop3/server_address.h"
 #include "pop3/transport.h"
 
 namespace velmo {
@@ -158,6 +167,14 @@ public:
     bool pipelining_allowed() const { return pipelining_allowed_.load(); }
     // Pipelined TOP is in use on this connection.
     bool pipelining() const;
+    // The OAuth2 access token of the next login; empty for a password login. Set by the
+    // thread that drives the session.
+    void set_access_token(std::string token) { access_token_ = std::move(token); }
+    // How the last successful login connected ("TLS", "STARTTLS" or "plain") and signed in
+    // ("USER", "APOP", "AUTH XOAUTH2"); "" before any.
+    // Any thread.
+    std::string connection_kind() const;
+    std::string sign_in_kind() const;
 
     bool connected() const { return connected_.load(); }
     std::uint32_t timeout_ms() const { return timeout_ms_.load(); }
@@ -191,6 +208,11 @@ private:
     bool ReadMultiLine(std::size_t limit, std::string_view what, std::string& text);
     bool EnsureStat(std::int32_t& n);
     bool LoginCommon(const std::string& server, std::int32_t port, std::string* greeting);
+    // AUTH <mechanism>, then the response after the "+" continuation.
+    bool Authenticate(std::string_view mechanism, const std::string& response);
+    // The sign-in with the access token.
+    bool AuthBearer(const std::string& user);
+    void set_kinds(std::string connection, std::string sign_in);
     bool Fail();  // CloseSession, then false: every failure inside a login ends the session
     bool Refuse(std::string_view field);  // a credential that cannot be sent; Fail()
     bool TooMany(std::int32_t n);  // a count too large to list; false
@@ -238,6 +260,11 @@ private:
     ReadEnd stream_end_ = ReadEnd::Complete;
     bool server_pipelines_ = false;  // the last CAPA listed PIPELINING
     std::uint32_t read_limit_ms_ = UINT32_MAX;  // a shorter idle limit for one read (CAPA)
+    SessionEndpoint endpoint_;  // of the connection that stands
+    bool upgraded_ = false;     // STLS succeeded on this connection
+    std::string access_token_;
+    mutable std::mutex kinds_mutex_;
+    std::string connection_kind_, sign_in_kind_;
 };
 
 }  // namespace velmo

@@ -143,6 +143,15 @@ HRESULT PopMain::put_Asynchronous(LONG newVal) {
     return S_OK;
 }
 
+HRESULT PopMain::put_AccessToken(BSTR token) {
+    access_token_ = to_utf8(token);
+    return S_OK;
+}
+
+HRESULT PopMain::get_ConnectionKind(BSTR* pVal) { return put_bstr(pVal, session_.connection_kind()); }
+
+HRESULT PopMain::get_SignInKind(BSTR* pVal) { return put_bstr(pVal, session_.sign_in_kind()); }
+
 HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LONG* pVal) {
     if (!pVal) return E_POINTER;
     std::string server = to_utf8(Server), user = to_utf8(User), password = to_utf8(Password);
@@ -170,11 +179,13 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
         // The worker reads ServerPort when it logs in; SecureConnect logs in with APOP.
         WorkerLogin login{login_server_, login_user_, login_password_, server_port_.load()};
         login.apop = kind == Login::Apop;
+        login.access_token = access_token_;
         workers_.start(std::move(login));
         return S_OK;
     }
     ServerAddress address = parse_server_address(login_server_, server_port_.load());
     session_.BeginRequest();
+    session_.set_access_token(access_token_);
     bool ok = kind == Login::Apop
                   ? session_.LoginApop(address.host, login_user_, login_password_, address.port)
                   : session_.LoginUserPass(address.host, login_user_, login_password_, address.port);

@@ -13,13 +13,14 @@
 #include "frame/ipopmain.h"
 #include "pop3/ipopstatus.h"
 #include "pop3/ipopoptions.h"
+#include "frame/ipopsignin.h"
 #include "pop3/job_queue.h"
 #include "pop3/pop3_session.h"
 #include "pop3/worker.h"
 
 namespace velmo {
 
-class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS, IPOPOPTIONS> {
+class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS, IPOPOPTIONS, IPOPSIGNIN> {
 public:
     static constexpr std::int32_t kDefaultPort = 110;
     // The login fields hold at most 259 characters; longer text fails the login whole.
@@ -62,6 +63,10 @@ public:
     // IPOPOPTIONS
     HRESULT get_Pipelining(LONG* pVal) override;
     HRESULT put_Pipelining(LONG newVal) override;
+    // IPOPSIGNIN: the access token of the next login, and how the last login went.
+    HRESULT put_AccessToken(BSTR token) override;
+    HRESULT get_ConnectionKind(BSTR* pVal) override;
+    HRESULT get_SignInKind(BSTR* pVal) override;
 
 protected:
     ~PopMain() override;
@@ -79,6 +84,7 @@ private:
     std::string login_server_;  // as given, "host:port" included
     std::string login_user_;
     std::string login_password_;
+    std::string access_token_;  // for the next login; empty: the password
     // The asynchronous half; the worker control goes first, so no worker outlives the rest.
     JobQueue queue_;
     EventConnectionPoint events_{this};

@@ -15,15 +15,18 @@ std::int32_t read_port(std::string_view digits) {
     return port <= 65535 ? port : 0;
 }
 
-bool has_tls_scheme(std::string_view text) {
-    if (text.size() < kTlsScheme.size()) return false;
-    for (std::size_t i = 0; i < kTlsScheme.size(); ++i) {
+bool has_scheme(std::string_view text, std::string_view scheme) {
+    if (text.size() < scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
         char c = text[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kTlsScheme[i]) return false;
+        if (c != scheme[i]) return false;
     }
     return true;
 }
+
+bool has_tls_scheme(std::string_view text) { return has_scheme(text, kTlsScheme); }
+bool has_starttls_scheme(std::string_view text) { return has_scheme(text, kStartTlsScheme); }
 
 ServerAddress parse_plain(std::string_view text, std::int32_t fallback_port) {
     ServerAddress result{std::string(text), fallback_port, false, false};
@@ -58,6 +61,12 @@ ServerAddress parse_plain(std::string_view text, std::int32_t fallback_port) {
 }  // namespace
 
 ServerAddress parse_server_address(std::string_view text, std::int32_t fallback_port) {
+    if (has_starttls_scheme(text)) {
+        ServerAddress result = parse_plain(text.substr(kStartTlsScheme.size()), kDefaultPlainPort);
+        result.host.insert(0, kStartTlsScheme);
+        result.starttls = true;
+        return result;
+    }
     if (!has_tls_scheme(text)) return parse_plain(text, fallback_port);
     ServerAddress result = parse_plain(text.substr(kTlsScheme.size()), kDefaultTlsPort);
     result.host.insert(0, kTlsScheme);
@@ -67,9 +76,13 @@ ServerAddress parse_server_address(std::string_view text, std::int32_t fallback_
 
 SessionEndpoint session_endpoint(std::string_view host, std::int32_t port) {
     const auto low16 = [](std::int32_t p) { return static_cast<std::uint16_t>(p & 0xFFFF); };
-    if (!has_tls_scheme(host)) return {std::string(host), low16(port), false};
+    if (has_starttls_scheme(host)) {
+        ServerAddress inner = parse_plain(host.substr(kStartTlsScheme.size()), port);
+        return {std::move(inner.host), low16(inner.port), false, true};
+    }
+    if (!has_tls_scheme(host)) return {std::string(host), low16(port), false, false};
     ServerAddress inner = parse_plain(host.substr(kTlsScheme.size()), port);
-    return {std::move(inner.host), low16(inner.port), true};
+    return {std::move(inner.host), low16(inner.port), true, false};
 }
 
 }  // namespace velmo

@@ -96,6 +96,7 @@ void Worker::run() {
 
     session.BeginRequest();
     if (!login_.acceptable) session.SetFailure(FailureKind::Refused, login_.refusal);
+    session.set_access_token(login_.access_token);
     ServerAddress address{login_.server, login_.port, true, false};
     if (context_.server_port) address = parse_server_address(login_.server, context_.server_port->load());
     auto log_in = [&] {

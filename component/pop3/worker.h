@@ -83,6 +83,7 @@ struct WorkerLogin {
     bool acceptable = true;
     std::string refusal{};
     bool apop = false;
+    std::string access_token{};  // OAuth2 sign-in instead of the password when not empty
 };
 
 // The OnError text of a failed login (0) or job (its kind); empty for other numbers.

@@ -8,6 +8,7 @@ add_executable(velmo_tls_tests
   tls_trust.cpp
   tls_dovecot_test.cpp
   tls_async_test.cpp
+  signin_test.cpp
 )
 target_link_libraries(velmo_tls_tests PRIVATE velmo halvex_test_net OpenSSL::SSL OpenSSL::Crypto
                       GTest::gtest GTest::gtest_main)

@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "net/pop3_replies.h"
+#include "net/scripted_pop3_server.h"
 #include "pop3/server_address.h"
+#include "popmain_driver.h"
 
 namespace {
 
@@ -54,6 +57,55 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The worker and tests hand the session a server text and port of their own: the prefix alone
 // asks for TLS, and the port handed along is the one used.
+// "pop3+starttls://": port 110 unless written, STLS required, never TLS from the first byte.
+struct StartTlsRow {
+    const char* name;
+    const char* text;
+    const char* session_host;
+    int port;
+    const char* connect_host;
+};
+
+class StartTlsAddressTable : public testing::TestWithParam<StartTlsRow> {};
+
+TEST_P(StartTlsAddressTable, AsksForStls) {
+    const StartTlsRow& row = GetParam();
+    velmo::ServerAddress a = velmo::parse_server_address(row.text, 2110);
+    EXPECT_EQ(a.host, row.session_host);
+    EXPECT_EQ(a.port, row.port);
+    EXPECT_FALSE(a.tls);
+    EXPECT_TRUE(a.starttls);
+    velmo::SessionEndpoint e = velmo::session_endpoint(a.host, a.port);
+    EXPECT_EQ(e.host, row.connect_host);
+    EXPECT_EQ(e.port, row.port);
+    EXPECT_FALSE(e.tls);
+    EXPECT_TRUE(e.starttls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StartTlsAddressTable,
+    testing::Values(
+        StartTlsRow{"default_port", "pop3+starttls://pop.example.com", "pop3+starttls://pop.example.com", 110, "pop.example.com"},
+        StartTlsRow{"port", "pop3+starttls://pop.example.com:2110", "pop3+starttls://pop.example.com", 2110, "pop.example.com"},
+        StartTlsRow{"bracketed_v6", "pop3+starttls://[::1]:2111", "pop3+starttls://::1", 2111, "::1"},
+        StartTlsRow{"capitals", "POP3+STARTTLS://H", "pop3+starttls://H", 110, "H"}),
+    [](const testing::TestParamInfo<StartTlsRow>& info) { return info.param.name; });
+
+// A server that does not upgrade never hears the user name or the password.
+TEST(StartTlsLogin, NeverGoesOnInPlainText) {
+    namespace tn = halvex::testnet;
+    tn::ScriptedPop3Server server(tn::Conversation().greet().on("STLS", tn::err("not here")).on("QUIT", tn::ok()));
+    pop3test::PopMainDriver pop;
+    pop.set_timeout(5);
+    EXPECT_EQ(pop.connect("pop3+starttls://" + server.address(), "u", "p"), 1);
+    EXPECT_FALSE(pop.connected());
+    EXPECT_EQ(server.lines().front(), "STLS");
+    for (const std::string& line : server.lines()) {
+        EXPECT_NE(line.rfind("USER", 0), 0u) << line;
+        EXPECT_NE(line.rfind("PASS", 0), 0u) << line;
+    }
+}
+
 TEST(SessionEndpoint, TakesThePortItIsHanded) {
     velmo::SessionEndpoint e = velmo::session_endpoint("pop3s://127.0.0.1", 2995);
     EXPECT_TRUE(e.tls);

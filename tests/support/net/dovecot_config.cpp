@@ -16,7 +16,7 @@ std::string render_dovecot_config(const DovecotConfig& c) {
       << "listen = " << addresses << "\n"
       << "log_path = " << (c.root / "dovecot.log").string() << "\n"
       << "disable_plaintext_auth = no\n"
-      << "auth_mechanisms = plain apop\n"
+      << "auth_mechanisms = plain apop" << (c.oauth2_introspection_url.empty() ? "" : " xoauth2 oauthbearer") << "\n"
       << "auth_failure_delay = 0\n"
       << "mail_location = maildir:~/Maildir\n"
       << "mail_uid = " << c.mail_user << "\n"
@@ -24,6 +24,10 @@ std::string render_dovecot_config(const DovecotConfig& c) {
       << "first_valid_uid = " << c.mail_uid << "\n"
       << "first_valid_gid = 1\n"
       << "pop3_uidl_format = %08Xu%08Xv\n"
+      << (c.oauth2_introspection_url.empty()
+              ? std::string()
+              : "passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n  args = " + c.oauth2_conf.string() +
+                    "\n}\n")
       << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u " << c.users_file.string()
       << "\n}\n"
       << "userdb {\n  driver = passwd-file\n  args = username_format=%u " << c.users_file.string() << "\n}\n";
@@ -45,6 +49,14 @@ std::string render_dovecot_config(const DovecotConfig& c) {
           << "\n    ssl = yes\n  }\n";
     o << "}\n";
     return o.str();
+}
+
+std::string render_oauth2_config(const DovecotConfig& c) {
+    return "introspection_mode = post\n"
+           "introspection_url = " + c.oauth2_introspection_url + "\n"
+           "username_attribute = username\n"
+           "active_attribute = active\n"
+           "active_value = true\n";
 }
 
 }  // namespace halvex::testnet

@@ -23,7 +23,14 @@ struct DovecotConfig {
     std::uint16_t tls_port = 0;       // 0: no TLS listener
     std::filesystem::path tls_cert;
     std::filesystem::path tls_key;
+    // With an introspection URL, XOAUTH2 and OAUTHBEARER sign-ins are checked there (the
+    // oauth2 passdb, settings in oauth2_conf); other logins keep the users file.
+    std::string oauth2_introspection_url;
+    std::filesystem::path oauth2_conf;
 };
+
+// The text of the oauth2 passdb's settings file for `config`.
+std::string render_oauth2_config(const DovecotConfig& config);
 
 // The text of dovecot.conf for `config`.
 std::string render_dovecot_config(const DovecotConfig& config);

@@ -88,6 +88,8 @@ DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(opti
 
     config_.root = folder();
     config_.users_file = folder() / "users";
+    config_.oauth2_introspection_url = options_.oauth2_introspection_url;
+    config_.oauth2_conf = folder() / "oauth2.conf.ext";
     config_.instance_name = "halvex-test-" + std::to_string(::getpid()) + "-" + std::to_string(++instance_counter);
     config_.mail_user = owner_.name;
     config_.mail_uid = owner_.uid;
@@ -139,6 +141,8 @@ void DovecotHarness::write_files() {
     users.close();
     ::chmod(config_.users_file.c_str(), 0644);
     std::ofstream(folder() / "dovecot.conf", std::ios::trunc) << render_dovecot_config(config_);
+    if (!config_.oauth2_introspection_url.empty())
+        std::ofstream(config_.oauth2_conf, std::ios::trunc) << render_oauth2_config(config_);
 }
 
 void DovecotHarness::start() {

@@ -12,7 +12,8 @@
 // Users: user() logs in with USER/PASS, apop_user() with APOP (both have {PLAIN} passwords,
 // so either way works for both). Each has a Maildir that tests fill and inspect.
 // With tls set, a second listener speaks TLS from the first byte with the certificate chosen
-// by tls_identity; certificates() gives the authority file for SSL_CERT_FILE.
+// by tls_identity; certificates() gives the authority file for SSL_CERT_FILE. With tls the
+// plain port offers STLS too.
 #pragma once
 
 #include <sys/types.h>
@@ -48,6 +49,9 @@ struct DovecotOptions {
     bool ipv6 = false;                            // listen on ::1 as well, same ports
     std::vector<MailUser> extra_users;            // beside user() and apop_user()
     std::string mail_owner = "halvex-test";
+    // XOAUTH2 and OAUTHBEARER sign-ins, their tokens checked at this introspection URL
+    // (an OAuthTestServer's); empty: none.
+    std::string oauth2_introspection_url;
 };
 
 class DovecotHarness {

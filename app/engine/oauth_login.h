@@ -1,0 +1,40 @@
+// OAuthLogin: the sign-in side of one account's login in the filter cycle. An account with
+// an OAuth2 grant beside its account file gets a fresh access token (renewed with the
+// refresh token when needed, unattended) and hands it to the component through its second
+// interface, IPOPSIGNIN; any other account has the token cleared, so it logs in with its
+// password. After the login, login_line() tells how the account connected and signed in.
+#pragma once
+
+#include "oauth/access_tokens.h"
+
+#include "frame/ipopmain.h"
+
+#include <QString>
+
+namespace halvex {
+
+class EngineHost;
+
+class OAuthLogin {
+public:
+  enum class Result { Ready, Failed };
+
+  explicit OAuthLogin(EngineHost& host) : host_(host) {}
+
+  // Gets the token of account `name` (its file name) while events run, and hands it, or
+  // none, to `popmain`. Failed with cause() when the grant could not give a token; a
+  // grant the provider refused also raises a notification asking to sign in again.
+  Result prepare(IPOPMAIN* popmain, const QString& folder, const QString& name, const QString& description);
+  const QString& cause() const { return cause_; }
+
+  // "Connected to account: D over STARTTLS, signed in with AUTH XOAUTH2." after a login
+  // that was not a plain USER/PASS one; empty for that, and when the component cannot say.
+  static QString login_line(IPOPMAIN* popmain, const QString& description);
+
+private:
+  EngineHost& host_;
+  oauth::AccessTokens tokens_;
+  QString cause_;
+};
+
+}  // namespace halvex
