@@ -311,6 +311,7 @@ int main(int argc, char** argv) {
         }
         DovecotOptions options;
         options.tls = true;
+        options.plain_stls = false;  // the plain figures stay plain
         options.ipv6 = true;  // "localhost" may resolve to ::1 first
         DovecotHarness dovecot(options);
         ::setenv("SSL_CERT_FILE", dovecot.certificates()->ca_file().c_str(), 1);

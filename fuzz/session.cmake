@@ -8,6 +8,9 @@ add_executable(session_fuzzer
   ${velmo_pop3_dir}/pop3_session.cpp
   ${velmo_pop3_dir}/failure_cause.cpp
   ${velmo_pop3_dir}/pop3_pipelining.cpp
+  ${velmo_pop3_dir}/pop3_login.cpp
+  ${velmo_pop3_dir}/login_plan.cpp
+  ${velmo_pop3_dir}/sasl.cpp
   ${velmo_pop3_dir}/capabilities.cpp
   ${velmo_pop3_dir}/header_prefetch.cpp
   ${velmo_pop3_dir}/pipelined_reply.cpp

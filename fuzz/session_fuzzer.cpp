@@ -3,6 +3,7 @@
 // script_transport.h for its control bytes). Operations, each letter optionally followed by a
 // message number (digits, maybe signed; 1 when absent):
 //   U login USER/PASS   V the same to a "pop3s://" server   A login APOP
+//   W login to a "pop3+starttls://" server   O login with an access token (OAuth2)
 //   S STAT  L LIST  I UIDL  z size of n  u unique id of n  T TOP n  R RETR n
 //   D DELE n  E RSET  N NOOP  Q close  P pipelining allowed (n = 1) or not (any other n)
 // Checked after every operation: each command sent is one line the session composed (known
@@ -44,15 +45,26 @@ bool has_number_argument(std::string_view verb) {
     return verb == "RETR" || verb == "TOP" || verb == "DELE";
 }
 
+// A SASL response line: base64 (maybe empty, the answer to an error report) or "*".
+bool sasl_response(std::string_view body) {
+    if (body == "*") return true;
+    if (body.size() % 4 != 0) return false;
+    return body.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") ==
+           std::string_view::npos;
+}
+
 // A command the session may send: a known verb, arguments of its own making, one CR LF.
 void check_command(std::string_view line) {
-    check(line.size() >= 6 && line.substr(line.size() - 2) == "\r\n");
+    check(line.size() >= 2 && line.substr(line.size() - 2) == "\r\n");
     std::string_view body = line.substr(0, line.size() - 2);
     check(body.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos);
+    if (sasl_response(body)) return;
+    check(line.size() >= 6);
     std::string_view verb = body.substr(0, body.find(' '));
-    static constexpr std::string_view kVerbs[] = {"USER", "PASS", "APOP", "STAT", "LIST", "UIDL", "RETR",
-                                                  "TOP",  "DELE", "RSET", "NOOP", "QUIT", "CAPA"};
-    if (verb == "CAPA") check(body == "CAPA");
+    static constexpr std::string_view kVerbs[] = {"USER", "PASS", "APOP", "STAT", "LIST", "UIDL", "RETR", "TOP",
+                                                  "DELE", "RSET", "NOOP", "QUIT", "CAPA", "STLS", "UTF8", "AUTH"};
+    if (verb == "CAPA" || verb == "STLS" || verb == "UTF8") check(body == verb);
+    if (verb == "AUTH") check(body == "AUTH PLAIN" || body == "AUTH XOAUTH2" || body == "AUTH OAUTHBEARER");
     check(std::find(std::begin(kVerbs), std::end(kVerbs), verb) != std::end(kVerbs));
     if (verb == "USER") check(body == "USER fuzz");
     if (verb == "PASS") check(body == "PASS secret");
@@ -114,6 +126,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 'U': ok = session.LoginUserPass("127.0.0.1", "fuzz", "secret", 110); break;
             case 'V': ok = session.LoginUserPass("pop3s://mail.example", "fuzz", "secret", 0); break;
             case 'A': ok = session.LoginApop("::1", "fuzz", "secret", 110); break;
+            case 'W': ok = session.LoginUserPass("pop3+starttls://mail.example", "fuzz", "secret", 0); break;
+            case 'O':
+                session.set_access_token("fuzz-token");
+                ok = session.LoginUserPass("127.0.0.1", "fuzz", "", 110);
+                session.set_access_token({});
+                break;
             case 'S':
                 ok = session.Stat(count, total);
                 if (ok) check(count >= 0 && total >= 0 && count == session.message_count());
@@ -156,15 +174,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 'P': session.set_pipelining_allowed(n == 1); break;
             default: break;
         }
-        // A login's success leaves the session connected over an open stream; TLS only
-        // for the "pop3s://" server.
-        if (ok && (op == 'U' || op == 'V' || op == 'A')) {
+        // A login's success leaves the session connected over an open stream; TLS for the
+        // "pop3s://" server, and after STLS, which the "pop3+starttls://" server always needs.
+        if (ok && std::string_view("UVAWO").find(op) != std::string_view::npos) {
             check(session.connected() && transport.is_open());
-            check(transport.is_tls() == (op == 'V'));
+            const bool upgraded = session.connection_kind() == "STARTTLS";
+            check(transport.is_tls() == (op == 'V' || upgraded));
+            if (op == 'W') check(upgraded);
         }
         if (!session.connected()) check(!session.list_loaded() && !session.uidl_loaded());
         // Every failure names its cause.
-        if (!ok && op != 'Q' && std::string_view("UVASLIzuTRDEN").find(op) != std::string_view::npos)
+        if (!ok && op != 'Q' && std::string_view("UVAWOSLIzuTRDEN").find(op) != std::string_view::npos)
             check(session.last_failure().kind != velmo::FailureKind::None && !session.last_failure().text.empty());
         std::size_t tops_this_op = 0;
         for (; checked < transport.sent().size(); ++checked) {

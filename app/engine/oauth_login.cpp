@@ -53,7 +53,10 @@ QString OAuthLogin::login_line(IPOPMAIN* popmain, const QString& description) {
   const QString kind = bstr_result([&](BSTR* out) { return sign_in->get_SignInKind(out); });
   sign_in->Release();
   if (connection.isEmpty() || (connection == QStringLiteral("plain") && kind == QStringLiteral("USER"))) return {};
-  return QStringLiteral("Connected to account: ") + description + QStringLiteral(" over ") + connection +
+  const QString over = connection == QStringLiteral("plain") ? QStringLiteral("plain text")
+                       : connection == QStringLiteral("TLS")  ? QStringLiteral("TLS (pop3s://)")
+                                                              : connection;
+  return QStringLiteral("Connected to account: ") + description + QStringLiteral(" over ") + over +
          QStringLiteral(", signed in with ") + kind + QStringLiteral(".");
 }
 

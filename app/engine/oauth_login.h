@@ -27,8 +27,10 @@ public:
   Result prepare(IPOPMAIN* popmain, const QString& folder, const QString& name, const QString& description);
   const QString& cause() const { return cause_; }
 
-  // "Connected to account: D over STARTTLS, signed in with AUTH XOAUTH2." after a login
-  // that was not a plain USER/PASS one; empty for that, and when the component cannot say.
+  // "Connected to account: D over STARTTLS, signed in with USER." (or over "plain text" or
+  // "TLS (pop3s://)", signed in with APOP, AUTH PLAIN, AUTH XOAUTH2 or AUTH OAUTHBEARER) after
+  // a login that was not a plain-text USER/PASS one, whose log stays as it always was; empty
+  // for that, and when the component cannot say.
   static QString login_line(IPOPMAIN* popmain, const QString& description);
 
 private:

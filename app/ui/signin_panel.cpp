@@ -17,8 +17,9 @@ QString connection_kind_text(const QString& server) {
     return QStringLiteral("Connection: TLS from the first byte (port 995 unless given).");
   if (s.startsWith(QStringLiteral("pop3+starttls://")))
     return QStringLiteral("Connection: STARTTLS before the login; it fails when the server refuses it.");
-  return QStringLiteral("Connection: plain text (the password travels unencrypted); write "
-                        "pop3+starttls:// or pop3s:// for an encrypted one.");
+  return QStringLiteral("Connection: STARTTLS where the server offers it (then required: a failed "
+                        "upgrade fails the login), else plain text with the password unencrypted; "
+                        "write pop3+starttls:// to insist on it, or pop3s://.");
 }
 
 SignInPanel::SignInPanel(QWidget* parent)

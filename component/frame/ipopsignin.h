@@ -13,14 +13,14 @@ inline constexpr IID IID_IPOPSIGNIN = {
 struct IPOPSIGNIN : IUnknown {
     static constexpr IID iid = IID_IPOPSIGNIN;
     // The access token for the next Connect or SecureConnect: with one, the login is
-    // "AUTH XOAUTH2" for the User given there, and the password is not sent. An empty token
-    // returns to password logins.
+    // "AUTH OAUTHBEARER" (where the server lists it) or "AUTH XOAUTH2" for the User given
+    // there, and the password is not sent. An empty token returns to password logins.
     virtual HRESULT put_AccessToken(BSTR token) = 0;
     // How the connection of the last successful login is protected: "TLS" (pop3s://),
     // "STARTTLS" (upgraded with STLS) or "plain"; "" before any.
     virtual HRESULT get_ConnectionKind(BSTR* pVal) = 0;
-    // The sign-in of the last successful login: "USER", "APOP" or "AUTH XOAUTH2"; "" before
-    // any.
+    // The sign-in of the last successful login: "USER", "APOP", "AUTH PLAIN", "AUTH XOAUTH2"
+    // or "AUTH OAUTHBEARER"; "" before any.
     virtual HRESULT get_SignInKind(BSTR* pVal) = 0;
 
 protected:

@@ -22,6 +22,9 @@ public:
 
     // True when an entry's first word (up to a space or tab) is `keyword`, letter case ignored.
     bool has(std::string_view keyword) const;
+    // True when an entry whose first word is `keyword` names `argument` among its other words
+    // ("SASL PLAIN XOAUTH2" lists PLAIN), letter case ignored.
+    bool lists(std::string_view keyword, std::string_view argument) const;
     const std::vector<std::string>& lines() const { return lines_; }
     bool empty() const { return lines_.empty(); }
     void clear() { lines_.clear(); }

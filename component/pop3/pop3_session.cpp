@@ -10,10 +10,8 @@
 #include <cstring>
 #include <limits>
 
-#include "pop3/md5.h"
 #include "pop3/reply_numbers.h"
 #include "pop3/reply_reader.h"
-#include "pop3/sasl.h"
 #include "pop3/server_address.h"
 #include "pop3/socket.h"
 
@@ -29,12 +27,6 @@ bool starts_with_ok(std::string_view reply, bool match_case) {
     if (reply.size() < 3) return false;
     if (match_case) return reply.substr(0, 3) == "+OK";
     return reply[0] == '+' && (reply[1] == 'O' || reply[1] == 'o') && (reply[2] == 'K' || reply[2] == 'k');
-}
-
-// A credential goes into a command line as it is: one that could end the line early, or that
-// exceeds the protocol's field, is refused before anything of it is sent.
-bool credential_fits(const std::string& text) {
-    return text.size() <= Pop3Session::kCredentialMax && text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
 }
 
 // The lines of a multi-line reply after its status line, up to the terminating "." line.
@@ -321,115 +313,7 @@ bool Pop3Session::OpenConnection(const std::string& server, std::int32_t port) {
     return SetFailure(why.kind, std::move(why.text));
 }
 
-std::string Pop3Session::connection_kind() const {
-    std::lock_guard lock(kinds_mutex_);
-    return connection_kind_;
-}
-
-std::string Pop3Session::sign_in_kind() const {
-    std::lock_guard lock(kinds_mutex_);
-    return sign_in_kind_;
-}
-
-void Pop3Session::set_kinds(std::string connection, std::string sign_in) {
-    std::lock_guard lock(kinds_mutex_);
-    connection_kind_ = std::move(connection);
-    sign_in_kind_ = std::move(sign_in);
-}
-
-bool Pop3Session::Authenticate(std::string_view mechanism, const std::string& response) {
-    std::string reply;
-    if (!SendCommand("AUTH " + std::string(mechanism) + "\r\n") || !ReadSingleLine(reply)) return false;
-    if (reply.empty() || reply[0] != '+' || starts_with_ok(reply, false)) {
-        ServerSaid(reply);
-        return false;
-    }
-    if (!SendCommand(response + "\r\n") || !ReadSingleLine(reply)) return false;
-    if (starts_with_ok(reply, false)) return true;
-    // Another "+": the server's error report (XOAUTH2 sends one); the exchange is cancelled.
-    if (!reply.empty() && reply[0] == '+') {
-        if (SendCommand("*\r\n")) ReadSingleLine(reply);
-    }
-    ServerSaid(reply);
-    return false;
-}
-
-bool Pop3Session::AuthBearer(const std::string& user) {
-    // The token goes into one command line: one that could end the line early is refused.
-    if (access_token_.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos ||
-        user.find_first_of(std::string_view("\r\n\0\x01", 4)) != std::string::npos)
-        return SetFailure(FailureKind::Refused, "the user name or the access token holds a control character");
-    if (!Authenticate("XOAUTH2", sasl_xoauth2(user, access_token_))) return false;
-    set_kinds(upgraded_ ? "STARTTLS" : endpoint_.tls ? "TLS" : "plain", "AUTH XOAUTH2");
-    return true;
-}
-
-bool Pop3Session::Fail() {
-    CloseSession();
-    return false;
-}
-
-bool Pop3Session::Refuse(std::string_view field) {
-    SetFailure(FailureKind::Refused, std::string(field) + " is longer than " + std::to_string(kCredentialMax) +
-                                         " characters or holds a line break; nothing of it was sent");
-    return Fail();
-}
-
-bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std::string* greeting) {
-    if (connected()) CloseSession();
-    if (!OpenConnection(server, port)) return false;
-    connected_.store(true);
-    if (!CheckOk(greeting)) return Fail();
-    if (!AskCapabilities()) return Fail();
-    // "pop3+starttls://": STLS before anything else, and never on in plain text.
-    if (endpoint_.starttls && !upgraded_) {
-        if (!SendCommand("STLS\r\n") || !CheckOk()) return Fail();
-        if (!transport_->start_tls(endpoint_.host, timeout_ms(), stop_)) {
-            FailureCause why = transport_->failure();
-            if (why.kind == FailureKind::None) why = {FailureKind::TlsFailed, "the STARTTLS handshake failed"};
-            SetFailure(why.kind, std::move(why.text));
-            return Fail();
-        }
-        upgraded_ = true;
-        // Capabilities may differ once the connection is protected: ask again.
-        if (!AskCapabilities()) return Fail();
-    }
-    return true;
-}
-
-bool Pop3Session::LoginUserPass(const std::string& server, const std::string& user,
-                                const std::string& password, std::int32_t port) {
-    if (!LoginCommon(server, port, nullptr)) return false;
-    const char* connection = upgraded_ ? "STARTTLS" : endpoint_.tls ? "TLS" : "plain";
-    if (!access_token_.empty()) return AuthBearer(user) || Fail();
-    if (!credential_fits(user)) return Refuse("the user name");
-    if (!SendCommand("USER " + user + "\r\n") || !CheckOk()) return Fail();
-    if (!credential_fits(password)) return Refuse("the password");
-    if (!SendCommand("PASS " + password + "\r\n") || !CheckOk()) return Fail();
-    set_kinds(connection, "USER");
-    return true;
-}
-
-bool Pop3Session::LoginApop(const std::string& server, const std::string& user,
-                            const std::string& password, std::int32_t port) {
-    std::string greeting;
-    if (!LoginCommon(server, port, &greeting)) return false;
-    if (!access_token_.empty()) return AuthBearer(user) || Fail();
-    // The time stamp: from the first "<" up to and including the next ">". A greeting without
-    // one offers no APOP; the digest of the bare password would be worthless.
-    std::size_t open = greeting.find('<');
-    std::size_t close = open == std::string::npos ? open : greeting.find('>', open);
-    if (close == std::string::npos) {
-        SetFailure(FailureKind::Refused, "the server's greeting offers no APOP time stamp");
-        return Fail();
-    }
-    if (!credential_fits(user)) return Refuse("the user name");
-    if (!credential_fits(password)) return Refuse("the password");
-    std::string digest = md5_hex(greeting.substr(open, close - open + 1) + password);
-    if (!SendCommand("APOP " + user + " " + digest + "\r\n") || !CheckOk()) return Fail();
-    set_kinds(upgraded_ ? "STARTTLS" : endpoint_.tls ? "TLS" : "plain", "APOP");
-    return true;
-}
+bool Pop3Session::IsOk(std::string_view reply) { return starts_with_ok(reply, false); }
 
 bool Pop3Session::CloseSession() {
     deadline_ = Clock::time_point::max();  // QUIT has its own idle timeout, whatever came before

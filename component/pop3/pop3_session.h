@@ -11,13 +11,17 @@
 // both passed, and their failure fails the login like a refused connect. The protocol log
 // holds the plain text either way.
 //
-// STARTTLS. A "pop3+starttls://" server is sent STLS right after the greeting and the
-// connection then upgraded with the same certificate and host-name checks as "pop3s://"; a
-// refused STLS or a failed upgrade fails the login, never going on in plain text.
-//
-// Sign-in. With an access token (set_access_token) the login is AUTH XOAUTH2 for the user
-// instead of USER and PASS (or APOP); the response goes on a line of its own after the
-// server's "+" continuation, and a second "+" (the server's error report) is answered "*".
+// The login (pop3_login.cpp, choices in login_plan.h). After the greeting and CAPA: a plain
+// connection whose server lists STLS, and every "pop3+starttls://" one, sends STLS and upgrades
+// with the same certificate and host-name checks as "pop3s://", then asks CAPA again, since the
+// list may change under TLS. A refused STLS or a failed upgrade fails the login, never going on
+// in plain text; a "pop3+starttls://" server whose CAPA leaves STLS out fails it before
+// anything else is sent. Where CAPA lists UTF8 the session sends UTF8 (a refusal is no
+// failure). Then the sign-in: with an access token (set_access_token) AUTH OAUTHBEARER where
+// SASL lists it, else AUTH XOAUTH2; otherwise APOP when asked for, AUTH PLAIN where SASL lists
+// PLAIN and USER is not offered, else USER and PASS. An AUTH response goes on a line of its own
+// after the server's "+" continuation; a second "+" (the server's error report) gets the answer
+// the mechanism asks for, so the server ends with its "-ERR".
 //
 // Replies. Every reply is read through ReadChunks: chunks of at most 8194 bytes, kept whole
 // with each NUL byte turned into a space (in the log, the replies and every text result alike),
@@ -171,10 +175,12 @@ public:
     // thread that drives the session.
     void set_access_token(std::string token) { access_token_ = std::move(token); }
     // How the last successful login connected ("TLS", "STARTTLS" or "plain") and signed in
-    // ("USER", "APOP", "AUTH XOAUTH2"); "" before any.
+    // ("USER", "APOP", "AUTH PLAIN", "AUTH XOAUTH2", "AUTH OAUTHBEARER"); "" before any.
     // Any thread.
     std::string connection_kind() const;
     std::string sign_in_kind() const;
+    // The server accepted UTF8 at the login of this connection; any thread.
+    bool utf8() const;
 
     bool connected() const { return connected_.load(); }
     std::uint32_t timeout_ms() const { return timeout_ms_.load(); }
@@ -208,10 +214,16 @@ private:
     bool ReadMultiLine(std::size_t limit, std::string_view what, std::string& text);
     bool EnsureStat(std::int32_t& n);
     bool LoginCommon(const std::string& server, std::int32_t port, std::string* greeting);
-    // AUTH <mechanism>, then the response after the "+" continuation.
-    bool Authenticate(std::string_view mechanism, const std::string& response);
-    // The sign-in with the access token.
-    bool AuthBearer(const std::string& user);
+    // STLS and the upgrade, then CAPA again; false when any of it failed.
+    bool StartTls();
+    // UTF8; false only when the connection failed.
+    bool SendUtf8();
+    // The sign-in login_plan.h chooses (greeting: APOP asked for); on failure the session ends.
+    bool SignIn(const std::string& user, const std::string& password, const std::string* greeting);
+    // AUTH <mechanism>, then the response after the "+" continuation; `dummy` answers a
+    // second "+" (the server's error report).
+    bool Authenticate(std::string_view mechanism, const std::string& response, std::string_view dummy);
+    static bool IsOk(std::string_view reply);  // "+OK", letter case ignored
     void set_kinds(std::string connection, std::string sign_in);
     bool Fail();  // CloseSession, then false: every failure inside a login ends the session
     bool Refuse(std::string_view field);  // a credential that cannot be sent; Fail()
@@ -263,6 +275,7 @@ private:
     SessionEndpoint endpoint_;  // of the connection that stands
     bool upgraded_ = false;     // STLS succeeded on this connection
     std::string access_token_;
+    std::atomic<bool> utf8_{false};
     mutable std::mutex kinds_mutex_;
     std::string connection_kind_, sign_in_kind_;
 };

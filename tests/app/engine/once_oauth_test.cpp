@@ -127,7 +127,7 @@ TEST_F(OnceOAuthTest, CyclesWithTheTokenRenewedFromTheRefreshToken) {
 
   const OnceResult first = run_once();
   EXPECT_EQ(first.exit_code, 0) << first.errors.toStdString() << dovecot->log();
-  EXPECT_TRUE(first.lines.contains("Connected to account: home over plain, signed in with AUTH XOAUTH2."))
+  EXPECT_TRUE(first.lines.contains("Connected to account: home over plain text, signed in with AUTH OAUTHBEARER."))
       << first.lines.join('\n').toStdString();
   EXPECT_TRUE(first.lines.contains("Message 1 of 2 in account: home marked for deletion."));
   EXPECT_EQ(dovecot->maildir("oauthuser").count(), 1u);

@@ -35,8 +35,8 @@ TEST_P(ConnectionKind, OfTheServerText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ConnectionKind,
-                         testing::Values(KindRow{"pop.example.com", "Connection: plain text"},
-                                         KindRow{"pop.example.com:2110", "Connection: plain text"},
+                         testing::Values(KindRow{"pop.example.com", "Connection: STARTTLS where the server offers it"},
+                                         KindRow{"pop.example.com:2110", "Connection: STARTTLS where the server offers it"},
                                          KindRow{"pop3s://pop.example.com", "Connection: TLS from the first byte"},
                                          KindRow{" POP3S://h:995", "Connection: TLS from the first byte"},
                                          KindRow{"pop3+starttls://h", "Connection: STARTTLS before the login"}));

@@ -113,13 +113,32 @@ TEST_F(SignInDovecot, StartTlsSchemeRefusesAServerWithoutStls) {
     pop.close();
 }
 
-TEST_F(SignInDovecot, AccessTokenSignsInWithXoauth2) {
+// A plain server text upgrades where the server lists STLS: the user name and the password
+// only ever travel inside TLS, and CAPA is asked again once protected.
+TEST_F(SignInDovecot, PlainTextUpgradesWhereStlsIsListed) {
+    const std::string log = temp_log("upgrade");
+    pop.set_log(log);
+    ASSERT_EQ(pop.connect(with_stls->address(), with_stls->user().name, with_stls->user().password), 0)
+        << with_stls->log();
+    EXPECT_EQ(SignIn(pop).connection(), "STARTTLS");
+    EXPECT_EQ(SignIn(pop).kind(), "USER");
+    EXPECT_EQ(pop.total(), 0);
+    pop.close();
+    const std::string text = read_file(log);
+    const std::size_t stls = text.find("STLS\r\n+OK");
+    ASSERT_NE(stls, std::string::npos) << text;
+    EXPECT_GT(text.find("USER "), stls);
+    EXPECT_NE(text.find("CAPA", stls), std::string::npos) << text;
+}
+
+// Dovecot lists OAUTHBEARER beside XOAUTH2: the standard mechanism is taken.
+TEST_F(SignInDovecot, AccessTokenSignsInWithOauthbearer) {
     with_stls->maildir("oauthuser").add("Subject: via token\r\n\r\nbody\r\n");
     SignIn sign_in(pop);
     sign_in.token(oauth->issue_access_token());
     const std::string starttls = "pop3+starttls://" + with_stls->address();
     ASSERT_EQ(pop.connect(starttls, "oauthuser", ""), 0) << with_stls->log();
-    EXPECT_EQ(sign_in.kind(), "AUTH XOAUTH2");
+    EXPECT_EQ(sign_in.kind(), "AUTH OAUTHBEARER");
     EXPECT_EQ(sign_in.connection(), "STARTTLS");
     EXPECT_EQ(pop.total(), 1);
     EXPECT_GE(oauth->introspect_count(), 1);
@@ -129,6 +148,8 @@ TEST_F(SignInDovecot, AccessTokenSignsInWithXoauth2) {
     oauth->expire_access_tokens();
     EXPECT_EQ(pop.connect(starttls, "oauthuser", "not-used-by-oauth"), 1);
     EXPECT_FALSE(pop.connected());
+    // The cause is the server's final answer, not the cancelled exchange.
+    EXPECT_NE(pop.cause().text.find("-ERR"), std::string::npos) << pop.cause().text;
     // Without a token the same object logs in with the password again.
     sign_in.token("");
     EXPECT_EQ(pop.connect(with_stls->address(), with_stls->user().name, with_stls->user().password), 0);

@@ -158,8 +158,8 @@ TEST_F(TlsDovecot, TlsToThePlainPortFailsTheLoginLikeARefusedConnect) {
     EXPECT_EQ(pop.total(), std::nullopt);
 }
 
-// Certificates that must fail the login, each on its own Dovecot whose plain port proves the
-// server itself was fine.
+// Certificates that must fail the login, each on its own Dovecot, over pop3s:// and over a
+// STARTTLS upgrade on its plain port.
 struct BadCertificateRow {
     const char* name;
     tn::TlsIdentity identity;
@@ -186,8 +186,20 @@ TEST_P(TlsBadCertificate, FailsTheLoginLikeARefusedConnect) {
         << cause.text;
     EXPECT_EQ(pop.total(), std::nullopt);
 
-    EXPECT_EQ(pop.connect(dovecot.address(), dovecot.user().name, dovecot.user().password), 0) << dovecot.log();
-    pop.close();
+    // The plain port lists STLS: the upgrade there meets the same certificate and fails the
+    // same way, before the user name or the password is sent.
+    tn::TempDir folder;
+    const fs::path log = folder.path() / "pop3.log";
+    pop.set_log(log.string());
+    EXPECT_EQ(pop.connect(dovecot.address(), dovecot.user().name, dovecot.user().password), 1);
+    EXPECT_FALSE(pop.connected());
+    EXPECT_EQ(pop.cause().kind, 7) << pop.cause().text;
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("STLS\r\n"), std::string::npos) << text.str();
+    EXPECT_EQ(text.str().find("USER " + dovecot.user().name), std::string::npos) << text.str();
+    EXPECT_EQ(text.str().find("PASS "), std::string::npos) << text.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -42,12 +42,19 @@ std::string render_dovecot_config(const DovecotConfig& c) {
     // Without its socket the auth penalty (a growing delay after each failed login from one
     // address) is off, so failed-login tests stay fast and independent of each other.
     o << "service anvil {\n  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n";
-    o << "service pop3-login {\n"
-      << "  inet_listener pop3 {\n    address = " << addresses << "\n    port = " << c.plain_port << "\n  }\n";
+    // Dovecot offers STLS on every plain listener while TLS is configured; a plain port
+    // without it gets a login service of its own with TLS switched off.
+    const bool plain_apart = c.tls_port != 0 && !c.plain_stls;
+    const std::string plain_listener =
+        "  inet_listener pop3 {\n    address = " + addresses + "\n    port = " + std::to_string(c.plain_port) + "\n  }\n";
+    o << "service pop3-login {\n" << (plain_apart ? "" : plain_listener);
     if (c.tls_port != 0)
         o << "  inet_listener pop3s {\n    address = " << addresses << "\n    port = " << c.tls_port
           << "\n    ssl = yes\n  }\n";
     o << "}\n";
+    if (plain_apart)
+        o << "service pop3-plain-login {\n  executable = pop3-login -o ssl=no\n  protocol = pop3\n  type = login\n"
+          << "  user = $default_login_user\n  chroot = login\n" << plain_listener << "}\n";
     return o.str();
 }
 

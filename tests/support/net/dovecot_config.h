@@ -21,6 +21,7 @@ struct DovecotConfig {
     std::vector<std::string> addresses = {"127.0.0.1"};
     std::uint16_t plain_port = 0;
     std::uint16_t tls_port = 0;       // 0: no TLS listener
+    bool plain_stls = true;           // with a TLS listener: STLS on the plain port too
     std::filesystem::path tls_cert;
     std::filesystem::path tls_key;
     // With an introspection URL, XOAUTH2 and OAUTHBEARER sign-ins are checked there (the

@@ -31,6 +31,7 @@ inline SharedDovecot& shared_dovecot() {
         try {
             DovecotOptions options;
             options.tls = true;
+            options.plain_stls = false;  // plain stays plain: no STARTTLS upgrade on the plain port
             options.ipv6 = true;
             s.harness = std::make_unique<DovecotHarness>(options);
         } catch (const std::exception& e) {

@@ -89,6 +89,7 @@ DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(opti
     config_.root = folder();
     config_.users_file = folder() / "users";
     config_.oauth2_introspection_url = options_.oauth2_introspection_url;
+    config_.plain_stls = options_.plain_stls;
     config_.oauth2_conf = folder() / "oauth2.conf.ext";
     config_.instance_name = "halvex-test-" + std::to_string(::getpid()) + "-" + std::to_string(++instance_counter);
     config_.mail_user = owner_.name;

@@ -13,7 +13,7 @@
 // so either way works for both). Each has a Maildir that tests fill and inspect.
 // With tls set, a second listener speaks TLS from the first byte with the certificate chosen
 // by tls_identity; certificates() gives the authority file for SSL_CERT_FILE. With tls the
-// plain port offers STLS too.
+// plain port offers STLS too, unless plain_stls is off.
 #pragma once
 
 #include <sys/types.h>
@@ -45,6 +45,7 @@ struct MailUser {
 
 struct DovecotOptions {
     bool tls = false;                             // add the TLS listener
+    bool plain_stls = true;                       // with tls: the plain port offers STLS
     TlsIdentity tls_identity = TlsIdentity::localhost;
     bool ipv6 = false;                            // listen on ::1 as well, same ports
     std::vector<MailUser> extra_users;            // beside user() and apop_user()
