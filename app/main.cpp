@@ -44,6 +44,9 @@ constexpr char kUsage[] =
     "             in temporary folders (your accounts and settings stay untouched):\n"
     "             the main window where a display exists, else the --once output\n"
     "\n"
+    "Deletions on a POP3 server are final: before each one Halvex keeps a copy of the\n"
+    "whole message (the quarantine, 30 days), listed by --deleted, given back by --restore.\n"
+    "\n"
     "Accounts live in $HALVEX_HOME, else $XDG_DATA_HOME/halvex/ (~/.local/share/halvex/);\n"
     "settings in $XDG_CONFIG_HOME/Tarnell Halvex.ini (~/.config/Tarnell Halvex.ini).\n";
 

@@ -8,7 +8,6 @@
 
 #include "quarantine/copy_id.h"
 #include "quarantine/quarantine.h"
-#include "quarantine/retrieved_message.h"
 
 #include "accounts/account_state.h"
 #include "accounts/app_folder.h"
@@ -62,6 +61,7 @@ void FilterCycle::run_cycle() {
   state_.cycle_failures = 0;
   link_.set_timeout(program_settings().server_timeout);
   link_.set_pipelining(program_settings().pop3_pipelining != 0);
+  link_.raw().set_keeping(options_.quarantine && options_.quarantine->on() && !options_.dry_run);
   if (options_.quarantine && options_.quarantine->on()) {
     const int purged = options_.quarantine->purge_expired();
     if (purged > 0) log_.do_status(texts::purged_line(purged, options_.quarantine->settings().days));
@@ -73,6 +73,7 @@ void FilterCycle::run_cycle() {
       stop_path();
       return;
     }
+    settle_journal(step == Step::Go);
     if (step == Step::EndCycle) break;
   }
   end_cycle();
@@ -205,14 +206,21 @@ FilterCycle::Step FilterCycle::filter_message() {
   link_.begin(Request::Delete, k);
   log_.do_status(texts::deletion_line(k, n, record.description));  // before the wait
   log_.do_status(reason_line(fields, verdict.reason));
-  if (await() == Step::Stop) return Step::Stop;
+  const Step waited = await();
   if (link_.op_error() != 0) {
-    if (!id.isEmpty()) options_.quarantine->discard(record.description, id);  // still on the server
+    // The copy goes only when the message surely stays on the server; otherwise a QUIT may
+    // still remove it, and its record (settled as not confirmed) keeps the copy in view.
+    if (link_.raw().failure_left_mailbox_unchanged()) {
+      if (!id.isEmpty()) options_.quarantine->discard(record.description, id);
+    } else {
+      journal_deletion(k, verdict, id, copy);
+    }
+    if (waited == Step::Stop) return Step::Stop;
     fail(texts::delete_error_line(k, record.description));
     return Step::NextAccount;
   }
-  journal_deletion(k, verdict, id, copy);
-  return Step::Go;
+  journal_deletion(k, verdict, id, copy);  // also when a stop came meanwhile: it is marked
+  return waited;
 }
 
 FilterCycle::Step FilterCycle::keep_copy(qint32 k, QString& id, QString& copy) {
@@ -226,7 +234,10 @@ FilterCycle::Step FilterCycle::keep_copy(qint32 k, QString& id, QString& copy) {
     link_.begin(Request::Retrieve, k);
     if (await() == Step::Stop) return Step::Stop;
     if (link_.op_error() != 0) return Step::NextAccount;
-    message = message_from_retrieved(link_.take_retrieved());
+    // The server's own bytes: no copy is better than one that differs from what was deleted.
+    std::optional<QByteArray> bytes = link_.raw().take_retrieved(k);
+    if (!bytes) return Step::KeepOnServer;
+    message = std::move(*bytes);
     copy = kCopyFull;
   }
   const std::optional<QString> kept = q.keep(account, message);
@@ -247,6 +258,7 @@ void FilterCycle::journal_deletion(qint32 k, const Verdict& verdict, const QStri
   r.time = now;
   r.account = account_record().description;
   r.message_number = k;
+  r.uidl = link_.raw().unique_id(k);
   r.message_id = link_.message_id();
   r.sender = fields.from_address.isEmpty() ? fields.from_name : fields.from_address;
   r.subject = fields.subject;
@@ -257,7 +269,11 @@ void FilterCycle::journal_deletion(qint32 k, const Verdict& verdict, const QStri
   r.field = field_name(verdict.reason.field);
   r.reason = reason_text(verdict.reason);
   r.copy = copy;
-  if (!options_.quarantine->record(r))
+  options_.quarantine->hold(std::move(r));
+}
+
+void FilterCycle::settle_journal(bool closed) {
+  if (options_.quarantine && !options_.quarantine->settle(closed && link_.raw().quit_confirmed()))
     log_.do_status(texts::kJournalError + options_.quarantine->journal().path());
 }
 
@@ -270,6 +286,7 @@ void FilterCycle::stop_path() {
     ++state_.cycle_failures;
     log_.do_status(texts::kDisconnectError + description);
   }
+  settle_journal(true);
   if (state_.shutdown_requested == 0) {
     buttons(true);
     host_.set_start_stop(texts::kStartCaption, true);

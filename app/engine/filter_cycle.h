@@ -16,7 +16,8 @@
 // GetMsgSize(k), the verdict (message_verdict.h), Delete(k) when marked; then Close.
 // With a quarantine, copies past their retention go first; before each Delete(k) the
 // message is retrieved and kept (over the size cap: its header only), and without a copy
-// on disk it stays on the server; each deletion is journalled after OnDeleted.
+// on disk it stays on the server; each deletion is journalled once its session has ended
+// (the server removes marked messages at QUIT), noted as not confirmed without "+OK" to QUIT.
 // A failed load, login, count, header, size or delete logs its line and
 // "Continuing to next email account." and goes on with the next account, without Close
 // (the session has ended by itself); a failed Close ends the cycle.
@@ -78,6 +79,10 @@ private:
   // when no copy could be made while the session goes on.
   Step keep_copy(qint32 k, QString& id, QString& copy);
   void journal_deletion(qint32 k, const Verdict& verdict, const QString& id, const QString& copy);
+  // Writes the deletions of the session that has just ended to the journal: confirmed when it
+  // was `closed` by Close and the server answered its QUIT; a session that ended in a failure
+  // was not waited for, so its deletions are noted as not confirmed.
+  void settle_journal(bool closed);
   // The wait of a request begun on the link; Stop when a stop was asked meanwhile.
   Step await();
   // The design's error line and "Continuing to next email account.", then the cause.

@@ -30,8 +30,14 @@ void PopMainSink::OnError(LONG number, const std::string& description) {
   if (target_) target_->on_error(number, text_of(description));
 }
 
-void PopMainSink::OnRetrieved(const std::string& data, LONG msg) {
-  if (target_) target_->on_retrieved(QByteArray(data.data(), static_cast<qsizetype>(data.size())), msg);
+HRESULT PopMainSink::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                            EXCEPINFO* exception, UINT* arg_error) {
+  if (id != DISPID_OnRetrieved) return EventSink::Invoke(id, riid, lcid, flags, params, result, exception, arg_error);
+  // (sData, lCount), in reverse order.
+  if (!params || params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
+  if (params->rgvarg[1].vt != VT_BSTR || params->rgvarg[0].vt != VT_I4) return DISP_E_TYPEMISMATCH;
+  if (target_) target_->on_retrieved(params->rgvarg[0].lVal);
+  return S_OK;
 }
 void PopMainSink::OnReceiving(LONG bytes, LONG msg) {
   if (target_) target_->on_receiving(bytes, msg);

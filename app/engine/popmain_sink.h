@@ -24,8 +24,11 @@ public:
   void OnGetTotalOfMails(LONG count) override;
   void OnGetMsgHeader(const std::string& data, LONG msg) override;
   void OnError(LONG number, const std::string& description) override;
-  void OnRetrieved(const std::string& data, LONG msg) override;
   void OnReceiving(LONG bytes, LONG msg) override;
+  // OnRetrieved is answered here without turning its text into 8-bit text: the engine takes
+  // the message's bytes through IPOPRAW, and a copy of a large message would only cost memory.
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* exception, UINT* arg_error) override;
 
 private:
   ~PopMainSink() override = default;

@@ -1,10 +1,10 @@
 // SessionEvents: the POPMAIN events the filter engine handles, as plain calls. The event
 // sink (popmain_sink.h) turns each dispatched event into one of these on the engine's
-// thread. OnRetrieved answers the quarantine's Retrieve, and OnReceiving tells that a
+// thread. OnRetrieved answers the quarantine's Retrieve (its text is not converted: the
+// message's bytes are taken through IPOPRAW, pop_raw.h), and OnReceiving tells that a
 // retrieval is still moving; OnRetrieve and OnGetMsgID are not routed.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace halvex {
@@ -19,9 +19,8 @@ public:
   virtual void on_msg_size(qint32 size, qint32 msg) = 0;
   virtual void on_msg_header(const QString& header, qint32 msg) = 0;
   virtual void on_deleted(qint32 msg) = 0;
-  // The retrieved text as the component delivered it (UTF-8); listeners that never
-  // retrieve need not handle these two.
-  virtual void on_retrieved(const QByteArray& /*text*/, qint32 /*msg*/) {}
+  // Listeners that never retrieve need not handle these two.
+  virtual void on_retrieved(qint32 /*msg*/) {}
   virtual void on_receiving(qint32 /*bytes*/, qint32 /*msg*/) {}
 };
 

@@ -42,7 +42,7 @@ double thread_cpu_seconds() {
 }  // namespace
 
 SessionLink::SessionLink(EngineHost& host, IPOPMAIN* popmain, IPOPMSG* popmsg)
-    : host_(host), popmain_(popmain), popmsg_(popmsg) {
+    : host_(host), popmain_(popmain), popmsg_(popmsg), raw_(popmain) {
   if (popmain_ && FAILED(popmain_->QueryInterface(IPOPSTATUS::iid, reinterpret_cast<void**>(&status_))))
     status_ = nullptr;
   guard_.setSingleShot(true);
@@ -226,10 +226,8 @@ void SessionLink::on_deleted(qint32 msg) {
   if (expecting(Request::Delete, msg)) answer();
 }
 
-void SessionLink::on_retrieved(const QByteArray& text, qint32 msg) {
-  if (!expecting(Request::Retrieve, msg)) return;
-  retrieved_ = text;
-  answer();
+void SessionLink::on_retrieved(qint32 msg) {
+  if (expecting(Request::Retrieve, msg)) answer();
 }
 
 void SessionLink::on_receiving(qint32 /*bytes*/, qint32 msg) {

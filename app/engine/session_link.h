@@ -30,6 +30,7 @@
 #pragma once
 
 #include "header_rules.h"
+#include "pop_raw.h"
 #include "session_events.h"
 
 #include "frame/ipopmain.h"
@@ -91,8 +92,8 @@ public:
   // The header text of the last header answer, and its Message-ID field.
   const QString& header_text() const { return header_text_; }
   const QString& message_id() const { return message_id_; }
-  // The text of the last retrieval answer; take_retrieved() hands it over and clears it.
-  QByteArray take_retrieved() { return std::exchange(retrieved_, {}); }
+  // The retrieved bytes, unique ids and QUIT outcome of the session (IPOPRAW).
+  PopRaw& raw() { return raw_; }
   bool session_open() const { return session_open_; }
   // The POPMAIN object the requests go to.
   IPOPMAIN* popmain() const { return popmain_; }
@@ -115,7 +116,7 @@ public:
   void on_msg_size(qint32 size, qint32 msg) override;
   void on_msg_header(const QString& header, qint32 msg) override;
   void on_deleted(qint32 msg) override;
-  void on_retrieved(const QByteArray& text, qint32 msg) override;
+  void on_retrieved(qint32 msg) override;
   void on_receiving(qint32 bytes, qint32 msg) override;
 
 private:
@@ -150,7 +151,7 @@ private:
   HeaderFields header_;
   QString header_text_;
   QString message_id_;
-  QByteArray retrieved_;
+  PopRaw raw_;
   WaitTotals totals_;
   QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
   bool expired_ = false;

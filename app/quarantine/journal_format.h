@@ -7,10 +7,13 @@
 //   D  id  time  account  number  uidl  message-id  sender  subject  size  rule  list
 //      phrase  field  reason  copy
 //        a message deleted on the server. time is UTC, ISO 8601 ("2026-12-08T10:42:16Z");
-//        number is the message's number in that session; uidl is empty when the server's
-//        unique id was not asked; rule is size, from, to, subject, gate or alert; list,
+//        number is the message's number in that session; uidl is the server's unique id
+//        for it (asked at the deletion while quarantine is on and the server offers UIDL),
+//        else empty; rule is size, from, to, subject, gate or alert; list,
 //        phrase and field name the entry that decided (empty where the rule has none);
-//        reason is the same in words; copy is "full" (the whole message is kept under id),
+//        reason is the same in words (ending in kUnconfirmedNote when the server did not
+//        answer the session's QUIT, so the deletion may not have happened); copy is "full"
+//        (the whole message is kept under id, byte for byte as the server sent it),
 //        "header only" (over the size cap: the header is kept under id) or "not kept".
 //   F  id  time  why
 //        the copy of record id is gone (why: "deleted for good" or "retention"); readers

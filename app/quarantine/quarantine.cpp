@@ -15,6 +15,16 @@ std::optional<QString> Quarantine::keep(const QString& account, const QByteArray
   return store_.keep(account, message);
 }
 
+bool Quarantine::settle(bool quit_confirmed) {
+  bool ok = true;
+  for (DeletionRecord& r : held_) {
+    if (!quit_confirmed) r.reason += kUnconfirmedNote;
+    ok = journal_.append(r) && ok;
+  }
+  held_.clear();
+  return ok;
+}
+
 bool Quarantine::forget(const DeletionRecord& record) {
   if (record.has_copy() && store_.exists(record.account, record.id) && !store_.remove(record.account, record.id))
     return false;

@@ -5,8 +5,12 @@
 //                      journal notes each ("F ... retention");
 //   before Delete(k)   keep(): the whole message, or its header when over the size cap;
 //                      Delete is asked only when it returned an id;
-//   after OnDeleted    record(): the journal line; with quarantine off, records are still
-//                      written, with the copy "not kept".
+//   after OnDeleted    hold(): the journal line, written by settle() once the session has
+//                      ended, for a POP3 server removes what DELE marked only at QUIT; with
+//                      quarantine off, records are still written, with the copy "not kept".
+//   session ended      settle(): the held lines; when the server did not answer the QUIT
+//                      with "+OK" each reason ends with kUnconfirmedNote, since the message
+//                      may still be on the server (its copy is kept all the same).
 #pragma once
 
 #include "deletion_journal.h"
@@ -31,6 +35,9 @@ public:
   std::optional<QString> keep(const QString& account, const QByteArray& message);
   void discard(const QString& account, const QString& id) { store_.remove(account, id); }
   bool record(const DeletionRecord& record) { return journal_.append(record); }
+  void hold(DeletionRecord record) { held_.append(std::move(record)); }
+  // Writes the held records; false when one could not be written.
+  bool settle(bool quit_confirmed);
 
   // Removes a kept copy at the user's wish and notes it in the journal.
   bool forget(const DeletionRecord& record);
@@ -42,6 +49,10 @@ private:
   QuarantineSettings settings_;
   QuarantineStore store_;
   DeletionJournal journal_;
+  QList<DeletionRecord> held_;
 };
+
+inline const QString kUnconfirmedNote =
+    QStringLiteral(" (the server did not confirm the deletion: the message may still be there)");
 
 }  // namespace halvex

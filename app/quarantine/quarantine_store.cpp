@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <limits>
+
 namespace halvex {
 
 namespace {
@@ -36,6 +38,7 @@ QString take(BSTR text) {
 
 QuarantineStore::QuarantineStore() {
   if (FAILED(VelmoCreateInstance(u"Velmo.MSGSTORE", IMSGSTORE::iid, store_.put_void()))) store_ = {};
+  if (store_ && FAILED(store_->QueryInterface(IMSGSTOREBYTES::iid, bytes_.put_void()))) bytes_ = {};
 }
 
 QString QuarantineStore::mailbox_of(const QString& account) {
@@ -59,17 +62,15 @@ QString QuarantineStore::mailbox_of(const QString& account) {
 
 std::optional<QString> QuarantineStore::keep(const QString& account, const QByteArray& message,
                                              const QDateTime& now) {
-  if (!store_) return std::nullopt;
+  if (!ok() || message.size() > std::numeric_limits<LONG>::max()) return std::nullopt;
   LONG result = 1;
   const QString mailbox = mailbox_of(account);
   store_->CreateMailBox(Bstr(kQuarantineMailbox), &result);  // 1 when it is there already
   store_->CreateMailBox(Bstr(mailbox), &result);
   const QString id = make_copy_id(now);
-  {
-    const QString text = QString::fromUtf8(message);
-    result = 1;
-    store_->SaveEmailById(Bstr(mailbox), Bstr(text), Bstr(id), &result);
-  }
+  result = 1;
+  bytes_->SaveEmailBytesById(Bstr(mailbox), reinterpret_cast<const unsigned char*>(message.constData()),
+                             static_cast<LONG>(message.size()), Bstr(id), &result);
   if (result != 0) return std::nullopt;
   // Read the size back: a copy that lost bytes on its way is no copy.
   if (QFileInfo(file_path(account, id)).size() != message.size()) {

@@ -1,12 +1,15 @@
 // QuarantineStore: copies of deleted messages, kept through the component's message store
 // (MSGSTORE). All copies live under the mailbox "Quarantine", one mailbox per account
-// ("Quarantine/<account>"); each copy is one message file under its copy id (copy_id.h).
+// ("Quarantine/<account>"); each copy is one message file under its copy id (copy_id.h),
+// holding the bytes given (saved through IMSGSTOREBYTES, so 8-bit text that is not UTF-8
+// stays as it came).
 // The store writes a file to a temporary name, syncs it and renames it into place, so a
 // copy that keep() reports is whole on disk.
 #pragma once
 
 #include "frame/com_ptr.h"
 #include "frame/imsgstore.h"
+#include "store/imsgstorebytes.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,9 +24,10 @@ inline const QString kQuarantineMailbox = QStringLiteral("Quarantine");
 
 class QuarantineStore {
 public:
-  // A store object of the component; ok() is false when none could be made.
+  // A store object of the component; ok() is false when none could be made, or it cannot
+  // save bytes.
   QuarantineStore();
-  bool ok() const { return static_cast<bool>(store_); }
+  bool ok() const { return store_ && bytes_; }
 
   // "Quarantine/" + the account's name, with "%", "/" and a leading "." percent-encoded
   // so that no account name leaves its folder.
@@ -45,6 +49,7 @@ public:
 
 private:
   velmo::ComPtr<IMSGSTORE> store_;
+  velmo::ComPtr<IMSGSTOREBYTES> bytes_;
 };
 
 }  // namespace halvex

@@ -108,9 +108,12 @@ HRESULT invoke_event(IDispatch* sink, DISPID id, std::span<const EventArg> args)
         if (const LONG* n = std::get_if<LONG>(&args[i])) {
             v.vt = VT_I4;
             v.lVal = *n;
+        } else if (const std::string* text = std::get_if<std::string>(&args[i])) {
+            v.vt = VT_BSTR;
+            v.bstrVal = to_bstr(*text);
         } else {
             v.vt = VT_BSTR;
-            v.bstrVal = to_bstr(std::get<std::string>(args[i]));
+            v.bstrVal = to_bstr(*std::get<SharedText>(args[i]));
         }
     }
     DISPPARAMS params{argv.empty() ? nullptr : argv.data(), nullptr, static_cast<UINT>(argv.size()), 0};

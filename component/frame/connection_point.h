@@ -27,7 +27,10 @@
 namespace velmo {
 
 // One argument of an event, in the event's declared order: a `long` or a text (8-bit, UTF-8).
-using EventArg = std::variant<LONG, std::string>;
+// A large text (a retrieved message) is passed shared, so that neither the raising thread nor
+// the call into a listener's apartment copies it; it must not be null.
+using SharedText = std::shared_ptr<const std::string>;
+using EventArg = std::variant<LONG, std::string, SharedText>;
 
 class EventConnectionPoint final : public IConnectionPoint {
 public:

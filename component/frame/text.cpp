@@ -109,9 +109,37 @@ std::string to_utf8(BSTR text) {
     return utf16_to_utf8(std::u16string_view(text, SysStringLen(text)));
 }
 
+// Two passes over the text, counting and then filling the BSTR in place: a large text (a
+// retrieved message) is not held a second time as an intermediate UTF-16 string.
 BSTR to_bstr(std::string_view text) {
-    std::u16string wide = utf8_to_utf16(text);
-    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    size_t units = 0;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        size_t len = valid_sequence(text, i, cp);
+        units += len == 4 ? 2 : 1;  // four-byte sequences are the ones beyond U+FFFF
+        i += len == 0 ? 1 : len;
+    }
+    if (units > 0x7FFFFFFFu) return nullptr;
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    if (!out) return nullptr;
+    OLECHAR* p = out;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        size_t len = valid_sequence(text, i, cp);
+        if (len == 0) {
+            cp = windows1252_to_unicode(static_cast<unsigned char>(text[i]));
+            len = 1;
+        }
+        if (cp < 0x10000) {
+            *p++ = static_cast<char16_t>(cp);
+        } else {
+            cp -= 0x10000;
+            *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        }
+        i += len;
+    }
+    return out;
 }
 
 HRESULT put_bstr(BSTR* out, std::string_view text) {

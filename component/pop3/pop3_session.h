@@ -130,6 +130,14 @@ public:
     bool Retr(std::int32_t n, std::string& text);   // message text, status line and final CR LF dropped
     bool Top(std::int32_t n, std::string& header);  // header lines each with CR LF, no blank line
     bool Dele(std::int32_t n);
+    // RETR n with the reply as read, its final CR LF "." CR LF cut off and the status line kept
+    // (the text OnRetrieved brings).
+    bool RetrReply(std::int32_t n, std::string& reply);
+    // DELE n, asking "UIDL n" first (sent with it where the server pipelines) when the server
+    // listed UIDL in its CAPA answer, or the id from the UIDL listing when it is loaded. `id`
+    // stays empty when the server gave none; a "-ERR" to UIDL records no failure. The outcome
+    // is DELE's.
+    bool DeleAskingId(std::int32_t n, std::string& id);
     bool Rset();
     bool Noop();
 
@@ -206,6 +214,8 @@ private:
     bool ReadSingleLine(std::string& reply) { return ReadUntil("\r\n", kSingleLineCap, reply); }
     bool Listed(std::int32_t n);  // n lies within this connection's LIST listing
     bool CheckOk(std::string* line = nullptr);
+    // One single-line reply out of a pipelined stream; what follows it is kept for the next read.
+    bool ReadLineKeepingRest(std::string& line);
     bool ServerSaid(std::string_view reply);  // records the server's refusal; false
     // What a reply past its cap does: fail (the session stays), drain the rest first, or close
     // the session.

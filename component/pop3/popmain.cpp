@@ -184,6 +184,7 @@ HRESULT PopMain::RunLogin(Login kind, BSTR Server, BSTR User, BSTR Password, LON
         return S_OK;
     }
     ServerAddress address = parse_server_address(login_server_, server_port_.load());
+    kept_.reset();
     session_.BeginRequest();
     session_.set_access_token(access_token_);
     bool ok = kind == Login::Apop
@@ -224,7 +225,7 @@ HRESULT PopMain::GetSizeOfMails(LONG* pVal) {
 HRESULT PopMain::Close() {
     if (asynchronous()) return queue_job(kJobClose);
     session_.BeginRequest();
-    session_.CloseSession();
+    kept_.set_quit_confirmed(session_.CloseSession());
     return S_OK;
 }
 
@@ -232,17 +233,103 @@ HRESULT PopMain::Delete(LONG nMsg, LONG* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobDelete, nMsg);
     session_.BeginRequest();
-    *pVal = session_.EndRequest(session_.Dele(nMsg)) ? 0 : 1;
+    bool ok;
+    if (kept_.ask_ids()) {
+        std::string id;
+        ok = session_.DeleAskingId(nMsg, id);
+        kept_.set_unique_id(nMsg, std::move(id));
+    } else {
+        ok = session_.Dele(nMsg);
+    }
+    *pVal = session_.EndRequest(ok) ? 0 : 1;
     return S_OK;
 }
 
 HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     if (asynchronous()) return queue_job(kJobRetrieve, nMsg);
-    std::string text;
     session_.BeginRequest();
-    bool ok = session_.EndRequest(session_.Retr(nMsg, text));
-    return text_result(ok, text, pVal);
+    if (!kept_.keep()) {
+        std::string text;
+        bool ok = session_.EndRequest(session_.Retr(nMsg, text));
+        return text_result(ok, text, pVal);
+    }
+    // The reply is kept for IPOPRAW; the result is its text after the status line, as Retr
+    // gives it.
+    kept_.forget_retrieved();
+    std::string reply;
+    if (!session_.EndRequest(session_.RetrReply(nMsg, reply))) return S_FALSE;
+    const auto shared = std::make_shared<const std::string>(std::move(reply));
+    kept_.keep_retrieved(nMsg, shared);
+    const std::string_view whole = *shared;
+    const std::size_t status_end = whole.find("\r\n");
+    const std::string_view text =
+        status_end == std::string_view::npos ? std::string_view() : whole.substr(status_end + 2);
+    return put_bstr(pVal, text);
+}
+
+HRESULT PopMain::get_KeepRetrieved(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = kept_.keep() ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT PopMain::put_KeepRetrieved(LONG newVal) {
+    kept_.set_keep(newVal != 0);
+    if (newVal == 0) kept_.forget_retrieved();
+    return S_OK;
+}
+
+HRESULT PopMain::get_RetrievedMsg(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = kept_.retrieved_msg();
+    return S_OK;
+}
+
+HRESULT PopMain::get_RetrievedSize(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = clamp_long(static_cast<std::uint32_t>(std::min<std::size_t>(kept_.retrieved_size(), UINT32_MAX)));
+    return S_OK;
+}
+
+HRESULT PopMain::CopyRetrieved(unsigned char* buffer, LONG size, LONG* copied) {
+    if (!copied) return E_POINTER;
+    *copied = 0;
+    if (kept_.retrieved_msg() == 0) return S_FALSE;
+    if (!buffer || size < 0 || static_cast<std::size_t>(size) < kept_.retrieved_size()) return E_INVALIDARG;
+    std::size_t n = 0;
+    if (!kept_.copy_retrieved(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(size), n)) return S_FALSE;
+    *copied = static_cast<LONG>(n);
+    return S_OK;
+}
+
+HRESULT PopMain::ForgetRetrieved() {
+    kept_.forget_retrieved();
+    return S_OK;
+}
+
+HRESULT PopMain::get_AskUniqueIds(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = kept_.ask_ids() ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT PopMain::put_AskUniqueIds(LONG newVal) {
+    kept_.set_ask_ids(newVal != 0);
+    return S_OK;
+}
+
+HRESULT PopMain::GetUniqueId(LONG nMsg, BSTR* pVal) {
+    if (!pVal) return E_POINTER;
+    const std::optional<std::string> id = kept_.unique_id(nMsg);
+    const HRESULT hr = put_bstr(pVal, id.value_or(std::string()));
+    return FAILED(hr) ? hr : id ? S_OK : S_FALSE;
+}
+
+HRESULT PopMain::get_QuitConfirmed(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = kept_.quit_confirmed() ? 1 : 0;
+    return S_OK;
 }
 
 HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {

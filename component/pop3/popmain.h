@@ -1,7 +1,8 @@
 // POPMAIN: the POP3 client object. Properties and the synchronous operations run the object's
 // Pop3Session on the caller's thread; in asynchronous mode the operations are left to the worker.
-// Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure, and IPOPOPTIONS, the
-// pipelining switch.
+// Beside IPOPMAIN it offers IPOPSTATUS, the cause of the last failure, IPOPOPTIONS, the
+// pipelining switch, IPOPSIGNIN, the access token of an OAuth2 sign-in, and IPOPRAW, the bytes
+// of retrieved messages and unique ids.
 #pragma once
 
 #include <atomic>
@@ -14,13 +15,16 @@
 #include "pop3/ipopstatus.h"
 #include "pop3/ipopoptions.h"
 #include "frame/ipopsignin.h"
+#include "pop3/ipopraw.h"
+#include "pop3/kept_message.h"
 #include "pop3/job_queue.h"
 #include "pop3/pop3_session.h"
 #include "pop3/worker.h"
 
 namespace velmo {
 
-class PopMain final : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS, IPOPOPTIONS, IPOPSIGNIN> {
+class PopMain final
+    : public ComObject<IPOPMAIN, IConnectionPointContainer, IPOPSTATUS, IPOPOPTIONS, IPOPSIGNIN, IPOPRAW> {
 public:
     static constexpr std::int32_t kDefaultPort = 110;
     // The login fields hold at most 259 characters; longer text fails the login whole.
@@ -67,6 +71,17 @@ public:
     HRESULT put_AccessToken(BSTR token) override;
     HRESULT get_ConnectionKind(BSTR* pVal) override;
     HRESULT get_SignInKind(BSTR* pVal) override;
+    // IPOPRAW
+    HRESULT get_KeepRetrieved(LONG* pVal) override;
+    HRESULT put_KeepRetrieved(LONG newVal) override;
+    HRESULT get_RetrievedMsg(LONG* pVal) override;
+    HRESULT get_RetrievedSize(LONG* pVal) override;
+    HRESULT CopyRetrieved(unsigned char* buffer, LONG size, LONG* copied) override;
+    HRESULT ForgetRetrieved() override;
+    HRESULT get_AskUniqueIds(LONG* pVal) override;
+    HRESULT put_AskUniqueIds(LONG newVal) override;
+    HRESULT GetUniqueId(LONG nMsg, BSTR* pVal) override;
+    HRESULT get_QuitConfirmed(LONG* pVal) override;
 
 protected:
     ~PopMain() override;
@@ -88,7 +103,8 @@ private:
     // The asynchronous half; the worker control goes first, so no worker outlives the rest.
     JobQueue queue_;
     EventConnectionPoint events_{this};
-    WorkerControl workers_{{session_, queue_, events_, &server_port_}};
+    KeptMessage kept_;
+    WorkerControl workers_{{session_, queue_, events_, &server_port_, &kept_}};
 };
 
 }  // namespace velmo

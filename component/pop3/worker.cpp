@@ -91,6 +91,7 @@ void Worker::run() {
         ~Restore() { session.set_stop_predicate([a = abandon] { return a && a->load(); }); }
     } restore{session, abandon};
     session.CloseSession();
+    if (context_.kept) context_.kept->reset();  // nothing of an earlier connection is kept
     context_.queue.clear();  // jobs queued before the worker started are dropped
     if (stopped()) return;
 
@@ -125,8 +126,13 @@ void Worker::run() {
 
 bool Worker::fail(std::int32_t number) {
     if (!raise(DISPID_OnError, {LONG{number}, std::string(worker_error_text(number))})) return false;
-    context_.session.CloseSession();
+    close_session();
     return true;
+}
+
+void Worker::close_session() {
+    const bool answered = context_.session.CloseSession();
+    if (context_.kept) context_.kept->set_quit_confirmed(answered);
 }
 
 bool Worker::run_job(const Job& job) {
@@ -135,10 +141,17 @@ bool Worker::run_job(const Job& job) {
     session.BeginRequest();
     switch (job.kind) {
     case kJobDelete:
-        if (!session.Dele(n)) return fail(job.kind);
+        if (KeptMessage* kept = context_.kept; kept && kept->ask_ids()) {
+            std::string id;
+            const bool ok = session.DeleAskingId(n, id);
+            kept->set_unique_id(n, std::move(id));
+            if (!ok) return fail(job.kind);
+        } else if (!session.Dele(n)) {
+            return fail(job.kind);
+        }
         return raise(DISPID_OnDeleted, {n});
     case kJobClose:
-        session.CloseSession();
+        close_session();
         return true;
     case kJobMsgId: {
         std::string id;
@@ -179,6 +192,7 @@ bool Worker::run_job(const Job& job) {
 // of the text that OnRetrieved brings.
 bool Worker::retrieve(std::int32_t number) {
     Pop3Session& session = context_.session;
+    if (context_.kept) context_.kept->forget_retrieved();  // a failed retrieval keeps nothing
     if (!raise(DISPID_OnRetrieve, {LONG{number}})) return false;
 
     // The reply is collected as every other: bytes the server sends past the terminator
@@ -219,7 +233,10 @@ bool Worker::retrieve(std::int32_t number) {
     if (!ok) return fail(kJobRetrieve);
     if (stopped()) return false;
     text.resize(text.size() >= 5 ? text.size() - 5 : 0);  // the final CR LF "." CR LF
-    return raise(DISPID_OnRetrieved, {text, LONG{number}});
+    // One text for the event and for IPOPRAW: a large message is not held twice.
+    const SharedText shared = std::make_shared<const std::string>(std::move(text));
+    if (context_.kept && context_.kept->keep()) context_.kept->keep_retrieved(number, shared);
+    return raise(DISPID_OnRetrieved, {shared, LONG{number}});
 }
 
 WorkerControl::WorkerControl(WorkerContext context) : context_(context) {

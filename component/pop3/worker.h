@@ -55,6 +55,7 @@
 #include "frame/connection_point.h"
 #include "frame/events.h"
 #include "pop3/job_queue.h"
+#include "pop3/kept_message.h"
 #include "pop3/pop3_session.h"
 
 namespace velmo {
@@ -66,6 +67,8 @@ struct WorkerContext {
     EventConnectionPoint& events;
     // The object's ServerPort, read when the worker logs in (nullptr: the login's own port).
     const std::atomic<std::int32_t>* server_port = nullptr;
+    // What IPOPRAW hands out: retrieved bytes and unique ids (nullptr: nothing is kept).
+    KeptMessage* kept = nullptr;
 };
 
 // The login of one asynchronous Connect (USER and PASS) or SecureConnect (APOP).
@@ -112,6 +115,8 @@ private:
     // Runs one job; false when a stop check ended the worker.
     bool run_job(const Job& job);
     bool fail(std::int32_t number);
+    // Ends the session with QUIT and notes whether it was answered (IPOPRAW QuitConfirmed).
+    void close_session();
     bool retrieve(std::int32_t number);
 
     WorkerContext context_;

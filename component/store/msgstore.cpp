@@ -123,6 +123,14 @@ HRESULT MsgStore::SaveEmailById(BSTR MailBox, BSTR Raw, BSTR MsgId, LONG* pVal) 
     });
 }
 
+HRESULT MsgStore::SaveEmailBytesById(BSTR MailBox, const unsigned char* Raw, LONG Size, BSTR MsgId, LONG* pVal) {
+    return put_status(pVal, [&] {
+        if (!all_given({MailBox, MsgId}) || Size < 0 || (!Raw && Size > 0)) return false;
+        const std::string_view bytes(Raw ? reinterpret_cast<const char*>(Raw) : "", static_cast<std::size_t>(Size));
+        return folders_.save_email_by_id(to_utf8(MailBox), bytes, to_utf8(MsgId));
+    });
+}
+
 HRESULT create_msgstore(REFIID riid, void** ppv) { return create_instance<MsgStore>(riid, ppv); }
 
 }  // namespace velmo

@@ -3,15 +3,17 @@
 // every call. Results follow the interface: `long` 0 for success or existence and 1 for
 // failure, empty strings and zero counts where nothing can be given; the status code is
 // always S_OK (E_POINTER only for a null result pointer). A null string argument does nothing.
+// Beside IMSGSTORE it offers IMSGSTOREBYTES, saving a message given as bytes.
 #pragma once
 
 #include "frame/com_object.h"
 #include "frame/imsgstore.h"
+#include "store/imsgstorebytes.h"
 #include "store/mail_folders.h"
 
 namespace velmo {
 
-class MsgStore final : public ComObject<IMSGSTORE> {
+class MsgStore final : public ComObject<IMSGSTORE, IMSGSTOREBYTES> {
 public:
     MsgStore();
 
@@ -31,6 +33,8 @@ public:
     HRESULT GetEmailById(BSTR MailBox, BSTR MsgId, BSTR* pVal) override;
     HRESULT SaveEmail(BSTR MailBox, BSTR Raw, LONG* pVal) override;
     HRESULT SaveEmailById(BSTR MailBox, BSTR Raw, BSTR MsgId, LONG* pVal) override;
+    // IMSGSTOREBYTES
+    HRESULT SaveEmailBytesById(BSTR MailBox, const unsigned char* Raw, LONG Size, BSTR MsgId, LONG* pVal) override;
 
 private:
     ~MsgStore() override = default;

@@ -1,10 +1,18 @@
 // Quarantine end to end: halvex --once against the test Dovecot keeps a copy of every
 // message before it deletes it, journals the deletion with its rule, gives the copy back
 // with --restore, deletes nothing it could not copy, keeps only the header of a message
-// over the cap and purges copies past their retention.
+// over the cap and purges copies past their retention. Copies are the server's bytes (8-bit
+// text included), records carry the server's unique id, and a deletion whose QUIT the server
+// refused is noted as not confirmed.
 #include "once_fixture.h"
 
 #include "quarantine/quarantine.h"
+
+#include "net/pop3_replies.h"
+#include "net/raw_pop3_client.h"
+#include "net/scripted_pop3_server.h"
+
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +121,82 @@ TEST_F(QuarantineDovecotTest, CopiesEqualWhatTheServerServedAndComeBackWithResto
   EXPECT_EQ(unwritable.exit_code, 2);
   EXPECT_FALSE(unwritable.errors.isEmpty());
   EXPECT_EQ(run({"--restore", first->id}, env()).exit_code, 2);
+}
+
+// What Dovecot answers to UIDL, message by message.
+std::vector<std::string> dovecot_uidls(std::uint16_t port, const testnet::MailUser& user) {
+  testnet::RawPop3Client client(testnet::Family::v4, port);
+  client.read_line();
+  client.command("USER " + user.name);
+  client.command("PASS " + user.password);
+  const std::string listing = client.multi_line_command("UIDL").value_or("");
+  client.command("QUIT");
+  std::vector<std::string> ids;
+  std::istringstream lines(listing);
+  std::string line;
+  std::getline(lines, line);  // +OK
+  for (std::string number, id; lines >> number && number != "." && lines >> id;) ids.push_back(id);
+  return ids;
+}
+
+TEST_F(QuarantineDovecotTest, EightBitMessagesAreKeptByteForByteWithTheServersUniqueId) {
+  // Raw Latin-1 (no charset can make these bytes UTF-8) and a lone 0xFF, with a dot line.
+  const std::string latin1 = "From: Ren\xE9 <rene@spam.example>\r\nTo: Me <me@home.example>\r\n"
+                             "Subject: caf\xE9 cr\xE8me\r\nMessage-ID: <latin1@test>\r\n\r\n"
+                             "na\xEFve \xE0 la carte \xA3 5\r\n";
+  const std::string odd = "From: odd@spam.example\r\nTo: Me <me@home.example>\r\nSubject: odd byte\r\n"
+                          "Message-ID: <odd@test>\r\n\r\nbefore \xFF after\r\n.dot \x80\x81\r\nend\r\n";
+  dovecot().maildir().add_all({latin1, mail("Amy <amy@ham.example>", "keep"), odd});
+  const std::vector<std::string> served = dovecot().maildir().messages();
+  const std::vector<std::string> uidls = dovecot_uidls(dovecot().port(), dovecot().user());
+  ASSERT_EQ(uidls.size(), 3u);
+  AccountRecord r = account();
+  r.from_list = {"spam.example"};
+  save(r);
+
+  const OnceRun once = run({"--once"}, env());
+  ASSERT_EQ(once.exit_code, 0) << once.lines.join('\n').toStdString();
+  EXPECT_EQ(subjects_left(), (std::vector<std::string>{"keep"}));
+  QuarantineStore store;
+  for (const int k : {1, 3}) {
+    const std::optional<DeletionRecord> rec = record_of(k);
+    ASSERT_TRUE(rec) << k;
+    EXPECT_EQ(rec->copy, kCopyFull);
+    EXPECT_EQ(rec->uidl.toStdString(), uidls.at(k - 1));
+    EXPECT_FALSE(rec->reason.contains(kUnconfirmedNote));
+    EXPECT_EQ(read_all(store.file_path("home", rec->id)).toStdString(), served.at(k - 1)) << k;
+    const QString target = home.filePath(QStringLiteral("restored-%1.eml").arg(k));
+    const OnceRun restored = run({"--restore", rec->id, target}, env());
+    EXPECT_EQ(restored.exit_code, 0) << restored.errors.toStdString();
+    EXPECT_EQ(read_all(target).toStdString(), served.at(k - 1)) << k;
+  }
+}
+
+// A server removes marked messages only once it has answered QUIT: when it refuses QUIT, the
+// journal must not claim a deletion that may not have happened, and the copy stays.
+TEST_F(QuarantineDovecotTest, DeletionIsNotedAsUnconfirmedWhenTheServerRefusesQuit) {
+  const std::string header = "From: Deals <deals@spam.example>\r\nSubject: one\r\n";
+  testnet::Conversation c;
+  c.greet().login("user", "secret").on("STAT", testnet::stat_reply(1, 300));
+  c.on("STAT", testnet::stat_reply(1, 300)).on("LIST", testnet::list_reply({300}));
+  c.on("TOP 1 0", "+OK\r\n" + header + "\r\n.\r\n").on("RETR 1", "+OK\r\n" + header + "\r\nbody\r\n.\r\n");
+  c.on("DELE 1", testnet::ok("marked")).on("QUIT", testnet::err("could not remove the marked messages"));
+  testnet::ScriptedPop3Server server(c);
+  AccountRecord r = account();
+  r.server = QString::fromStdString(server.address());
+  r.user_id = "user";
+  r.password = "secret";
+  r.from_list = {"spam.example"};
+  save(r);
+
+  const OnceRun once = run({"--once"}, env());
+  EXPECT_EQ(once.exit_code, 0) << once.lines.join('\n').toStdString();
+  EXPECT_EQ(server.problems(), std::vector<std::string>{});
+  const std::optional<DeletionRecord> rec = record_of(1);
+  ASSERT_TRUE(rec) << once.lines.join('\n').toStdString();
+  EXPECT_TRUE(rec->reason.endsWith(kUnconfirmedNote)) << rec->reason.toStdString();
+  EXPECT_EQ(rec->copy, kCopyFull);
+  EXPECT_EQ(read_all(QuarantineStore().file_path("home", rec->id)).toStdString(), header + "\r\nbody\r\n");
 }
 
 TEST_F(QuarantineDovecotTest, QuarantineThatCannotBeWrittenDeletesNothing) {

@@ -1,7 +1,6 @@
 // The deletion journal: records survive hostile text, forgetting hides a record, the file
 // rotates instead of growing and only its owner can read it.
 #include "quarantine/deletion_journal.h"
-#include "quarantine/retrieved_message.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -102,27 +101,6 @@ TEST(DeletionJournal, UnwritableFolderFails) {
   EXPECT_FALSE(journal.append(record("1", "s")));
   EXPECT_TRUE(journal.records().isEmpty());
 }
-
-struct RetrievedCase {
-  const char* name;
-  QByteArray reply;  // as OnRetrieved brings it: the terminator cut
-  QByteArray message;
-};
-
-class RetrievedTest : public ::testing::TestWithParam<RetrievedCase> {};
-
-TEST_P(RetrievedTest, GivesTheMessageAsKept) { EXPECT_EQ(message_from_retrieved(GetParam().reply), GetParam().message); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, RetrievedTest,
-    ::testing::Values(
-        RetrievedCase{"plain", "+OK 20 octets\r\nSubject: a\r\n\r\nbody", "Subject: a\r\n\r\nbody\r\n"},
-        RetrievedCase{"dot_stuffed_lines", "+OK\r\nA: b\r\n\r\n..dot\r\n...\r\nx.y", "A: b\r\n\r\n.dot\r\n..\r\nx.y\r\n"},
-        RetrievedCase{"empty_message", "+OK", ""},
-        RetrievedCase{"one_empty_line", "+OK 2\r\n", "\r\n"},
-        RetrievedCase{"dot_line_at_end", "+OK\r\nA: b\r\n\r\n..", "A: b\r\n\r\n.\r\n"},
-        RetrievedCase{"no_reply_at_all", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace halvex

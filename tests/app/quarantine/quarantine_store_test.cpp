@@ -31,7 +31,9 @@ class QuarantineStoreTest : public ::testing::Test {
 TEST_F(QuarantineStoreTest, KeepsEveryByteUnderANewId) {
   QuarantineStore store;
   ASSERT_TRUE(store.ok());
-  const QByteArray message = QByteArray("Subject: ") + QString::fromUtf8("Grüße").toUtf8() + "\r\n\r\n.\r\n..x\r\n";
+  // UTF-8, raw Latin-1 and a lone 0xFF: every byte as given.
+  const QByteArray message = QByteArray("Subject: ") + QString::fromUtf8("Grüße").toUtf8() +
+                             "\r\nX-Latin: caf\xE9\r\n\r\n.\r\n..x \xFF\x80\r\n";
   const std::optional<QString> id = store.keep("home", message);
   ASSERT_TRUE(id.has_value());
   EXPECT_TRUE(is_copy_id(*id));

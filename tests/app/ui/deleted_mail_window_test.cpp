@@ -69,7 +69,9 @@ class DeletedMailWindowTest : public ::testing::Test {
 
   void add(Quarantine& q, const QString& account, const QString& sender, const QString& subject, const QString& rule,
            const QString& list, const QString& phrase, int minutes_ago) {
-    const QByteArray message = ("From: " + sender + "\r\nSubject: " + subject + "\r\n\r\nbody\r\n").toUtf8();
+    // The body in raw Latin-1 with a lone 0xFF: Open and Save As must give these bytes back.
+    const QByteArray message =
+        ("From: " + sender + "\r\nSubject: " + subject + "\r\n\r\n").toUtf8() + "caf\xE9 \xFF body\r\n";
     DeletionRecord r;
     r.id = *q.keep(account, message);
     r.time = QDateTime::currentDateTimeUtc().addSecs(-60 * minutes_ago);

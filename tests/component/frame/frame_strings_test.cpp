@@ -28,6 +28,11 @@ class Utf8ToUtf16 : public testing::TestWithParam<Utf8Row> {};
 
 TEST_P(Utf8ToUtf16, ReadsValidUtf8AndFallsBackToWindows1252PerByte) {
     EXPECT_EQ(velmo::utf8_to_utf16(GetParam().utf8), GetParam().utf16);
+    // to_bstr converts in place, without utf8_to_utf16: the same text either way.
+    BSTR b = velmo::to_bstr(GetParam().utf8);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(std::u16string(b, SysStringLen(b)), GetParam().utf16);
+    SysFreeString(b);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,6 +13,7 @@
 
 #include "msgstore_client.h"
 #include "store/generated_id.h"
+#include "store/imsgstorebytes.h"
 #include "store/name_codec.h"
 #include "temp_root.h"
 
@@ -460,6 +461,34 @@ TEST_F(Store, InvokeByNameSavesAndReads) {
          {&create_args[0], &save_args[0], &save_args[1], &save_args[2], &get_args[0], &get_args[1]})
         VariantClear(v);
     EXPECT_EQ(read_bytes(box("Inbox") / "YWJj.eml"), kMail);
+}
+
+}  // namespace
+
+namespace {
+
+// IMSGSTOREBYTES: the file holds the bytes given, 8-bit text that is not UTF-8 included, and
+// refuses what cannot be a message.
+TEST_F(Store, SavesBytesExactlyThroughItsSecondInterface) {
+    velmo::ComPtr<IMSGSTOREBYTES> bytes;
+    ASSERT_EQ(store_.get()->QueryInterface(IMSGSTOREBYTES::iid, bytes.put_void()), S_OK);
+    ASSERT_EQ(store_.CreateMailBox("Inbox"), kOk);
+    const std::string raw = "Subject: caf\xE9\r\n\r\n\xFF\x80 odd\r\n";
+    auto save = [&](const unsigned char* data, LONG size, const char* id) {
+        LONG result = -1;
+        EXPECT_EQ(bytes->SaveEmailBytesById(store_test::Arg("Inbox"), data, size, store_test::Arg(id), &result), S_OK);
+        return result;
+    };
+    const auto* data = reinterpret_cast<const unsigned char*>(raw.data());
+    ASSERT_EQ(save(data, static_cast<LONG>(raw.size()), "latin1"), kOk);
+    EXPECT_EQ(read_bytes(box("Inbox") / velmo::store::message_file_name("latin1")), raw);
+    EXPECT_EQ(save(data, -1, "negative"), kFail);
+    EXPECT_EQ(save(nullptr, 3, "null"), kFail);
+    EXPECT_EQ(save(data, 0, "empty"), kOk);
+    LONG result = -1;
+    EXPECT_EQ(bytes->SaveEmailBytesById(nullptr, data, 3, store_test::Arg("x"), &result), S_OK);
+    EXPECT_EQ(result, kFail);
+    EXPECT_EQ(bytes->SaveEmailBytesById(store_test::Arg("Inbox"), data, 3, store_test::Arg("x"), nullptr), E_POINTER);
 }
 
 }  // namespace
