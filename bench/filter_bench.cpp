@@ -5,9 +5,13 @@
 //   halvex --once          the filter application, headless, as a process (--dry-run when
 //                          the mailbox holds no spam, so nothing would be deleted anyway)
 //   halvex, no pipelining  the same with pipelining switched off in its settings
+//   halvex, quarantine off the same without its quarantine (no copy retrieved before each
+//                          deletion); the quarantine's cost is printed as on / off
 //   mailfilter             DENY rule on the From header
 //   mpop --filter          a filter program that kills spam and leaves the rest on the server
 // Each way gets a freshly filled mailbox; each result is checked (the ham left, the spam gone).
+// Without --rtt a last run measures halvex's peak memory with one 10 MB spam message, with the
+// quarantine on and off.
 // Prints seconds, messages per second and the CPU time each process used, so halvex's CPU
 // time while it waits on the server can be seen to stay near zero.
 //
@@ -119,14 +123,28 @@ void write_file(const std::filesystem::path& path, const std::string& text, bool
                                                 : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
+// How halvex is set up for a run: quarantine on is its default.
+struct HalvexSetup {
+  bool dry_run = false;
+  bool pipelining = true;
+  bool quarantine = true;
+  std::string options{};  // more lines for the [Options] group
+};
+
+// The quarantine's message store of the runs (emptied before each).
+std::filesystem::path mail_folders(const std::filesystem::path& dir) { return dir / "MailFolders"; }
+
 Result run_halvex(const std::string& program, DovecotHarness& dovecot, const Route& route,
-                  const std::filesystem::path& dir, bool dry_run, bool pipelining) {
+                  const std::filesystem::path& dir, const HalvexSetup& setup) {
   const std::filesystem::path home = dir / "halvex";
+  std::filesystem::remove_all(mail_folders(dir));
+  std::filesystem::remove(home / "deletions.journal");
   std::filesystem::create_directories(home);
   std::filesystem::create_directories(dir / "config");
   write_file(dir / "config" / "Tarnell Halvex.ini",
              std::string("[Options]\nserver_timeout=60\nfilter_minutes=5\n") +
-                 (pipelining ? "" : "pop3_pipelining=0\n"));
+                 (setup.pipelining ? "" : "pop3_pipelining=0\n") + (setup.quarantine ? "" : "quarantine=0\n") +
+                 setup.options);
   halvex::AccountRecord r;
   r.description = QStringLiteral("bench");
   r.server = QString::fromStdString("127.0.0.1:" + std::to_string(route.port));
@@ -135,10 +153,10 @@ Result run_halvex(const std::string& program, DovecotHarness& dovecot, const Rou
   r.from_list = {QStringLiteral("@spam.example")};
   halvex::save_account(QString::fromStdString(home.string()), r.description, r);
   std::vector<std::string> argv = {program, "--once"};
-  if (dry_run) argv.push_back("--dry-run");
+  if (setup.dry_run) argv.push_back("--dry-run");
   Result result = run_process(argv,
                               {"HALVEX_HOME=" + home.string() + "/", "XDG_CONFIG_HOME=" + (dir / "config").string(),
-                               "HALVEX_WAIT_STATS=1",
+                               "HALVEX_WAIT_STATS=1", "VELMO_MAILFOLDERS=" + mail_folders(dir).string(),
                                "LD_LIBRARY_PATH=" + std::filesystem::path(program).parent_path().string()},
                               (dir / "halvex.log").string());
   // The engine's own account of its waits (HALVEX_WAIT_STATS) ends its output.
@@ -295,8 +313,13 @@ void run_job(const Options& options, DovecotHarness& dovecot, const Route& route
   all.emplace_back("pipelined scan", [&] { return run_scan(dovecot, route, true); });
   all.emplace_back("one-at-a-time scan", [&] { return run_scan(dovecot, route, false); });
   all.emplace_back(dry_run ? "halvex --once --dry-run" : "halvex --once",
-                   [&] { return run_halvex(options.halvex, dovecot, route, dir, dry_run, true); });
-  all.emplace_back("halvex, no pipelining", [&] { return run_halvex(options.halvex, dovecot, route, dir, dry_run, false); });
+                   [&] { return run_halvex(options.halvex, dovecot, route, dir, {.dry_run = dry_run}); });
+  all.emplace_back("halvex, no pipelining",
+                   [&] { return run_halvex(options.halvex, dovecot, route, dir, {.dry_run = dry_run, .pipelining = false}); });
+  // The quarantine retrieves each message before deleting it: its cost beside the same run without.
+  if (!dry_run)
+    all.emplace_back("halvex, quarantine off",
+                     [&] { return run_halvex(options.halvex, dovecot, route, dir, {.quarantine = false}); });
   if (!mailfilter.empty())
     all.emplace_back("mailfilter", [&] { return run_mailfilter(dovecot, route, dir, mailfilter); });
   if (!mpop.empty()) all.emplace_back("mpop --filter", [&] { return run_mpop(dovecot, route, dir, mpop); });
@@ -316,8 +339,66 @@ void run_job(const Options& options, DovecotHarness& dovecot, const Route& route
     if (&c != &all[0] && &c != &all[1] && sequential.seconds > 0)
       std::printf("%-24s %.2fx one-at-a-time scan\n", "", b.seconds / sequential.seconds);
   }
+  if (!dry_run) {
+    const Contestant& on = all[2];
+    const Contestant& off = all[4];
+    const double best_on = best(on, mix).seconds, best_off = best(off, mix).seconds;
+    if (best_off > 0)
+      std::printf("%-24s quarantine on / off: %.2fx (best rounds), %.2fx (median over %zu rounds); goal <= 1.5x\n",
+                  "", best_on / best_off, median_ratio(on, off), on.rounds.size());
+  }
   if (mailfilter.empty()) std::printf("%-24s not installed (Debian package mailfilter)\n", "mailfilter");
   if (mpop.empty()) std::printf("%-24s not installed (Debian package mpop)\n", "mpop --filter");
+}
+
+// Peak memory of quarantining one large message: halvex --once over a mailbox holding one
+// spam message of kLargeBytes, with quarantine on (the message is retrieved and kept) and off
+// (only its header is read), each run's peak resident memory from the kernel.
+constexpr size_t kLargeBytes = 10u << 20;
+
+std::string large_message() {
+  std::string m = "From: Deals <deals@spam.example>\nTo: Me <me@home.example>\nSubject: large\n"
+                  "Message-ID: <large.bench@home.example>\n\n";
+  const std::string line = std::string(76, 'x') + "\n";
+  while (m.size() + line.size() <= kLargeBytes) m += line;
+  m += std::string(kLargeBytes - m.size() - 1, 'y') + "\n";
+  return m;
+}
+
+// The size of the one copy the quarantine kept, or 0.
+std::uintmax_t kept_copy_bytes(const std::filesystem::path& dir) {
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(mail_folders(dir), ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    if (it->is_regular_file() && it->path().extension() == ".eml") return it->file_size();
+  return 0;
+}
+
+void memory_job(const Options& options, DovecotHarness& dovecot, const std::filesystem::path& dir) {
+  const Route route{std::nullopt, dovecot.port()};
+  const std::string message = large_message();
+  // The cap well above the message, so the whole of it is kept.
+  const std::string cap = "quarantine_max_bytes=" + std::to_string(4 * kLargeBytes) + "\n";
+  std::printf("\n== one %.0f MB spam message, Dovecot on loopback: peak memory of halvex --once\n",
+              kLargeBytes / 1048576.0);
+  Result off, on;
+  for (const bool quarantine : {false, true}) {
+    Maildir& box = dovecot.maildir();
+    box.clear();
+    box.add_all({message});
+    Result r = run_halvex(options.halvex, dovecot, route, dir, {.quarantine = quarantine, .options = cap});
+    r.left = left_on_server(dovecot, 0);
+    const std::uintmax_t kept = kept_copy_bytes(dir);
+    std::printf("%-24s %8.3f s  peak %6.1f MB  %s\n", quarantine ? "quarantine on" : "quarantine off", r.seconds,
+                r.max_rss_kb / 1024.0,
+                r.left != 0 ? "WRONG: the message is still there"
+                : quarantine && kept < kLargeBytes ? "WRONG: no whole copy kept"
+                                                  : (quarantine ? "copy kept, message deleted" : "message deleted"));
+    (quarantine ? on : off) = r;
+  }
+  const double raise_mb = (on.max_rss_kb - off.max_rss_kb) / 1024.0;
+  std::printf("%-24s %+.1f MB = %.2fx the message; goal <= about 3x\n", "quarantine raises peak by", raise_mb,
+              raise_mb * 1048576.0 / static_cast<double>(kLargeBytes));
 }
 
 }  // namespace
@@ -345,6 +426,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
       }
     }
+    if (options.rtts.empty()) memory_job(options, dovecot, dir.path());
     std::printf("\ncpu: user + system time of each process for the whole run; halvex waits block, so\n"
                 "its cpu time is what judging and parsing cost, not the time spent waiting.\n");
     return 0;
