@@ -16,10 +16,13 @@
 // time while it waits on the server can be seen to stay near zero.
 //
 //   filter_bench [--rtt MS[,MS...]] [--spam PERCENT[,PERCENT...]] [--rounds N] [--halvex PATH]
+//                [--earlier PATH] [--without mpop,mailfilter]
 // Without --rtt every client talks to Dovecot directly; with it, through the bench's delay
 // proxy, which adds MS milliseconds of round-trip time (0 is the proxy alone). --spam takes
 // multiples of 10 (default 30 without --rtt, "0,30" with it); --rounds defaults to 7 without
-// --rtt and 1 with it. --halvex runs another build of the program (a copy of an earlier one,
+// --rtt and 1 with it. --earlier PATH races another build (an earlier one) beside this one, both
+// with the quarantine off; --without mpop,mailfilter leaves those peers out.
+// --halvex runs another build of the program (a copy of an earlier one,
 // with its libvelmo.so beside it, found through LD_LIBRARY_PATH).
 #include "accounts/account_file.h"
 #include "accounts/account_record.h"
@@ -275,7 +278,20 @@ struct Options {
   std::vector<int> spam_percents;
   int rounds = 0;
   std::string halvex = HALVEX_PROGRAM;
+  std::string earlier;               // another build raced beside this one, quarantine off on both
+  std::vector<std::string> without;  // peers left out ("mpop", "mailfilter")
 };
+
+std::vector<std::string> word_list(const char* text) {
+  std::vector<std::string> out;
+  std::stringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) out.push_back(item);
+  return out;
+}
+
+bool left_out(const Options& o, const std::string& name) {
+  return std::find(o.without.begin(), o.without.end(), name) != o.without.end();
+}
 
 std::vector<int> number_list(const char* text) {
   std::vector<int> out;
@@ -292,8 +308,11 @@ Options parse(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--spam") && has_value) o.spam_percents = number_list(argv[++i]);
     else if (!std::strcmp(argv[i], "--rounds") && has_value) o.rounds = std::stoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--halvex") && has_value) o.halvex = argv[++i];
+    else if (!std::strcmp(argv[i], "--earlier") && has_value) o.earlier = argv[++i];
+    else if (!std::strcmp(argv[i], "--without") && has_value) o.without = word_list(argv[++i]);
     else throw std::invalid_argument(std::string("unknown argument ") + argv[i] +
-                                     "; use: filter_bench [--rtt MS[,MS...]] [--spam PERCENT[,...]] [--rounds N] [--halvex PATH]");
+                                     "; use: filter_bench [--rtt MS[,MS...]] [--spam PERCENT[,...]] [--rounds N] [--halvex PATH]"
+                                     " [--earlier PATH] [--without mpop,mailfilter]");
   }
   if (o.spam_percents.empty()) o.spam_percents = o.rtts.empty() ? std::vector<int>{30} : std::vector<int>{0, 30};
   if (o.rounds <= 0) o.rounds = o.rtts.empty() ? 7 : 1;
@@ -306,8 +325,8 @@ Options parse(int argc, char** argv) {
 
 void run_job(const Options& options, DovecotHarness& dovecot, const Route& route, const Mix& mix,
              const std::filesystem::path& dir) {
-  const std::string mailfilter = find_program("mailfilter");
-  const std::string mpop = find_program("mpop");
+  const std::string mailfilter = left_out(options, "mailfilter") ? "" : find_program("mailfilter");
+  const std::string mpop = left_out(options, "mpop") ? "" : find_program("mpop");
   const bool dry_run = mix.spam() == 0;
   std::vector<Contestant> all;
   all.emplace_back("pipelined scan", [&] { return run_scan(dovecot, route, true); });
@@ -320,6 +339,11 @@ void run_job(const Options& options, DovecotHarness& dovecot, const Route& route
   if (!dry_run)
     all.emplace_back("halvex, quarantine off",
                      [&] { return run_halvex(options.halvex, dovecot, route, dir, {.quarantine = false}); });
+  // An earlier build knows no quarantine: it races this build's quarantine-off run.
+  if (!options.earlier.empty())
+    all.emplace_back("halvex, earlier build", [&] {
+      return run_halvex(options.earlier, dovecot, route, dir, {.dry_run = dry_run, .quarantine = false});
+    });
   if (!mailfilter.empty())
     all.emplace_back("mailfilter", [&] { return run_mailfilter(dovecot, route, dir, mailfilter); });
   if (!mpop.empty()) all.emplace_back("mpop --filter", [&] { return run_mpop(dovecot, route, dir, mpop); });
@@ -347,8 +371,17 @@ void run_job(const Options& options, DovecotHarness& dovecot, const Route& route
       std::printf("%-24s quarantine on / off: %.2fx (best rounds), %.2fx (median over %zu rounds); goal <= 1.5x\n",
                   "", best_on / best_off, median_ratio(on, off), on.rounds.size());
   }
-  if (mailfilter.empty()) std::printf("%-24s not installed (Debian package mailfilter)\n", "mailfilter");
-  if (mpop.empty()) std::printf("%-24s not installed (Debian package mpop)\n", "mpop --filter");
+  if (!options.earlier.empty()) {
+    // This build with its quarantine off does what the earlier one did: the two race like for like.
+    const Contestant& now = dry_run ? all[2] : all[4];
+    const Contestant& then = all[dry_run ? 4 : 5];
+    const double best_now = best(now, mix).seconds, best_then = best(then, mix).seconds;
+    if (best_then > 0)
+      std::printf("%-24s %s / earlier build: %.2fx (best rounds), %.2fx (median over %zu rounds)\n", "",
+                  now.name.c_str(), best_now / best_then, median_ratio(now, then), now.rounds.size());
+  }
+  if (mailfilter.empty() && !left_out(options, "mailfilter")) std::printf("%-24s not installed (Debian package mailfilter)\n", "mailfilter");
+  if (mpop.empty() && !left_out(options, "mpop")) std::printf("%-24s not installed (Debian package mpop)\n", "mpop --filter");
 }
 
 // Peak memory of quarantining one large message: halvex --once over a mailbox holding one
