@@ -56,7 +56,16 @@ QString DeletionJournal::rotated_path() const { return path() + QStringLiteral("
 bool DeletionJournal::append(const DeletionRecord& record) { return append_line(journal_line(record)); }
 bool DeletionJournal::append(const ForgetRecord& record) { return append_line(journal_line(record)); }
 
-bool DeletionJournal::append_line(const QString& line) {
+bool DeletionJournal::append_all(const QList<DeletionRecord>& records) {
+  if (records.isEmpty()) return true;
+  QStringList lines;
+  for (const DeletionRecord& r : records) lines.append(journal_line(r));
+  return append_lines(lines);
+}
+
+bool DeletionJournal::append_line(const QString& line) { return append_lines({line}); }
+
+bool DeletionJournal::append_lines(const QStringList& lines) {
   const QByteArray file = QFile::encodeName(path());
   struct stat st {};
   if (::stat(file.constData(), &st) == 0 && st.st_size >= rotate_bytes_)
@@ -64,7 +73,9 @@ bool DeletionJournal::append_line(const QString& line) {
   const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   ::fchmod(fd, 0600);  // a file made by other means is narrowed to its owner too
-  const bool ok = write_all(fd, line.toUtf8() + '\n') && ::fsync(fd) == 0;
+  QByteArray bytes;
+  for (const QString& line : lines) bytes += line.toUtf8() + '\n';
+  const bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
   return ::close(fd) == 0 && ok;
 }
 

@@ -16,11 +16,9 @@ std::optional<QString> Quarantine::keep(const QString& account, const QByteArray
 }
 
 bool Quarantine::settle(bool quit_confirmed) {
-  bool ok = true;
-  for (DeletionRecord& r : held_) {
-    if (!quit_confirmed) r.reason += kUnconfirmedNote;
-    ok = journal_.append(r) && ok;
-  }
+  if (!quit_confirmed)
+    for (DeletionRecord& r : held_) r.reason += kUnconfirmedNote;
+  const bool ok = journal_.append_all(held_);
   held_.clear();
   return ok;
 }

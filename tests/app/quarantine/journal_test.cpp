@@ -96,9 +96,27 @@ TEST(DeletionJournal, RotatesAndStillReadsTheOlderFile) {
   EXPECT_LT(all.size(), 12);        // the oldest went with the file before last
 }
 
+TEST(DeletionJournal, ASessionsRecordsGoInTogetherAfterEarlierOnes) {
+  QTemporaryDir dir;
+  DeletionJournal journal(dir.path());
+  ASSERT_TRUE(journal.append_all({}));
+  EXPECT_FALSE(QFile::exists(journal.path()));  // nothing to write, no file
+  ASSERT_TRUE(journal.append(record("a", "earlier", 9)));
+  ASSERT_TRUE(journal.append_all({record("b", "one", 3), record("c", "two", 2), record("d", "three", 1)}));
+  const QList<DeletionRecord> all = journal.records();
+  ASSERT_EQ(all.size(), 4);
+  EXPECT_EQ(all.at(0).id, "d");
+  EXPECT_EQ(all.at(2).subject, "one");
+  EXPECT_EQ(all.at(3).id, "a");
+  QFile file(journal.path());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().count('\n'), 4);  // one line each, none run together
+}
+
 TEST(DeletionJournal, UnwritableFolderFails) {
   DeletionJournal journal(QStringLiteral("/proc/no-such-folder"));
   EXPECT_FALSE(journal.append(record("1", "s")));
+  EXPECT_FALSE(journal.append_all({record("2", "s")}));
   EXPECT_TRUE(journal.records().isEmpty());
 }
 
