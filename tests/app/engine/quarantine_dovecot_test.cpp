@@ -199,6 +199,33 @@ TEST_F(QuarantineDovecotTest, DeletionIsNotedAsUnconfirmedWhenTheServerRefusesQu
   EXPECT_EQ(read_all(QuarantineStore().file_path("home", rec->id)).toStdString(), header + "\r\nbody\r\n");
 }
 
+// A DELE left unanswered may still be applied by a later QUIT: the copy and its record stay.
+TEST_F(QuarantineDovecotTest, CopyStaysWhenTheServerNeverAnswersDele) {
+  const std::string header = "From: Deals <deals@spam.example>\r\nSubject: one\r\n";
+  testnet::Conversation c;
+  c.greet().login("user", "secret").on("STAT", testnet::stat_reply(1, 300));
+  c.on("STAT", testnet::stat_reply(1, 300)).on("LIST", testnet::list_reply({300}));
+  c.on("TOP 1 0", "+OK\r\n" + header + "\r\n.\r\n").on("RETR 1", "+OK\r\n" + header + "\r\nbody\r\n.\r\n");
+  c.expect("DELE 1").stall();
+  testnet::ScriptedPop3Server server(c);
+  AccountRecord r = account();
+  r.server = QString::fromStdString(server.address());
+  r.user_id = "user";
+  r.password = "secret";
+  r.from_list = {"spam.example"};
+  save(r);
+  set_option("server_timeout", "2");
+
+  const OnceRun once = run({"--once"}, env());
+  const std::string log = once.lines.join('\n').toStdString();
+  EXPECT_NE(once.exit_code, 0) << log;
+  const std::optional<DeletionRecord> rec = record_of(1);
+  ASSERT_TRUE(rec) << log;
+  EXPECT_TRUE(rec->reason.endsWith(kUnconfirmedNote)) << rec->reason.toStdString();
+  EXPECT_EQ(rec->copy, kCopyFull);
+  EXPECT_EQ(read_all(QuarantineStore().file_path("home", rec->id)).toStdString(), header + "\r\nbody\r\n");
+}
+
 TEST_F(QuarantineDovecotTest, QuarantineThatCannotBeWrittenDeletesNothing) {
   QFile blocker(home.filePath("blocker"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
