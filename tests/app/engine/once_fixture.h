@@ -8,6 +8,7 @@
 #include "net/dovecot_fixture.h"
 
 #include "cycle_rig.h"
+#include "once_environment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -63,15 +64,7 @@ protected:
 
   // Starts halvex with `arguments` in this test's folders; finish() waits for it.
   void start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& extra = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
-    env.insert("HALVEX_HOME", app_folder());
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(once_environment(app_folder(), home.path(), extra));
     process.start(QStringLiteral(HALVEX_PROGRAM), arguments);
   }
 

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "once_environment.h"
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
@@ -86,14 +87,7 @@ protected:
 
   OnceResult run_once() {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HALVEX_HOME", folder());
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(once_environment(folder(), home.path()));
     process.start(QStringLiteral(HALVEX_PROGRAM), {"--once"});
     OnceResult result;
     if (!process.waitForFinished(60000)) {
