@@ -16,8 +16,10 @@
 // GetMsgSize(k), the verdict (message_verdict.h), Delete(k) when marked; then Close.
 // With a quarantine, copies past their retention go first; before each Delete(k) the
 // message is retrieved and kept (over the size cap: its header only), and without a copy
-// on disk it stays on the server; each deletion is journalled once its session has ended
-// (the server removes marked messages at QUIT), noted as not confirmed without "+OK" to QUIT.
+// on disk it stays on the server; the copies are synced by the session before its QUIT (the
+// server removes marked messages only then), which undoes them with RSET should that sync fail;
+// each deletion is journalled once its session has ended, noted as not confirmed without "+OK"
+// to QUIT.
 // A failed load, login, count, header, size or delete logs its line and
 // "Continuing to next email account." and goes on with the next account, without Close
 // (the session has ended by itself); a failed Close ends the cycle.

@@ -39,6 +39,7 @@ QString take(BSTR text) {
 QuarantineStore::QuarantineStore() {
   if (FAILED(VelmoCreateInstance(u"Velmo.MSGSTORE", IMSGSTORE::iid, store_.put_void()))) store_ = {};
   if (store_ && FAILED(store_->QueryInterface(IMSGSTOREBYTES::iid, bytes_.put_void()))) bytes_ = {};
+  if (bytes_ && FAILED(bytes_->DeferSync(VARIANT_TRUE))) bytes_ = {};
 }
 
 QString QuarantineStore::mailbox_of(const QString& account) {
@@ -63,15 +64,25 @@ QString QuarantineStore::mailbox_of(const QString& account) {
 std::optional<QString> QuarantineStore::keep(const QString& account, const QByteArray& message,
                                              const QDateTime& now) {
   if (!ok() || message.size() > std::numeric_limits<LONG>::max()) return std::nullopt;
-  LONG result = 1;
   const QString mailbox = mailbox_of(account);
-  store_->CreateMailBox(Bstr(kQuarantineMailbox), &result);  // 1 when it is there already
-  store_->CreateMailBox(Bstr(mailbox), &result);
   const QString id = make_copy_id(now);
-  result = 1;
-  bytes_->SaveEmailBytesById(Bstr(mailbox), reinterpret_cast<const unsigned char*>(message.constData()),
-                             static_cast<LONG>(message.size()), Bstr(id), &result);
-  if (result != 0) return std::nullopt;
+  const Bstr box(mailbox), name(id);
+  auto save = [&] {
+    LONG result = 1;
+    bytes_->SaveEmailBytesById(box, reinterpret_cast<const unsigned char*>(message.constData()),
+                               static_cast<LONG>(message.size()), name, &result);
+    return result == 0;
+  };
+  // The mailboxes are made once; should one vanish meanwhile, it is made again.
+  bool saved = made_.contains(mailbox) && save();
+  if (!saved) {
+    LONG result = 1;
+    store_->CreateMailBox(Bstr(kQuarantineMailbox), &result);  // 1 when it is there already
+    store_->CreateMailBox(box, &result);
+    saved = save();
+  }
+  if (!saved) return std::nullopt;
+  made_.insert(mailbox);
   // Read the size back: a copy that lost bytes on its way is no copy.
   if (QFileInfo(file_path(account, id)).size() != message.size()) {
     remove(account, id);

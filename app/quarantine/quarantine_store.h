@@ -3,8 +3,10 @@
 // ("Quarantine/<account>"); each copy is one message file under its copy id (copy_id.h),
 // holding the bytes given (saved through IMSGSTOREBYTES, so 8-bit text that is not UTF-8
 // stays as it came).
-// The store writes a file to a temporary name, syncs it and renames it into place, so a
-// copy that keep() reports is whole on disk.
+// The store writes a file to a temporary name and renames it into place, so a copy that
+// keep() reports is whole. Its sync is deferred (IMSGSTOREBYTES DeferSync): the POP3 session
+// syncs every copy, and their folders, before its QUIT, the command that makes the server
+// remove the messages marked for deletion; when that sync fails it undoes them (RSET).
 #pragma once
 
 #include "frame/com_ptr.h"
@@ -14,6 +16,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -50,6 +53,7 @@ public:
 private:
   velmo::ComPtr<IMSGSTORE> store_;
   velmo::ComPtr<IMSGSTOREBYTES> bytes_;
+  QSet<QString> made_;  // mailboxes this object has created or found
 };
 
 }  // namespace halvex

@@ -92,6 +92,7 @@ bool Pop3Session::DeleAskingId(std::int32_t n, std::string& id) {
     }
     // As Dele: the listing only serves later lookups.
     if (!list_loaded_ && !List()) ClearFailure();
+    dele_sent_ = true;
     if (!SendCommand(numbered("UIDL", n) + numbered("DELE", n))) return false;
     bool ok = ReadLineKeepingRest(reply);
     if (ok) {

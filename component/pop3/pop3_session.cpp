@@ -14,6 +14,7 @@
 #include "pop3/reply_reader.h"
 #include "pop3/server_address.h"
 #include "pop3/socket.h"
+#include "store/deferred_sync.h"
 
 namespace velmo {
 
@@ -319,13 +320,27 @@ bool Pop3Session::CloseSession() {
     deadline_ = Clock::time_point::max();  // QUIT has its own idle timeout, whatever came before
     bool ok = false;
     if (connected()) {
+        // The server removes the messages marked by DELE at QUIT: copies saved unsynced before
+        // their deletions must be on disk by then.
+        const bool copies_safe = !dele_sent_ || !store::has_deferred() || store::sync_deferred();
         quiet_ = true;
-        SendRaw("QUIT\r\n");
-        // A stream out of step (a reply cut short by silence, a cap or a stop) would answer
-        // QUIT with leftovers or not at all: its reply is not awaited.
-        if (!broken_) ok = CheckOk();
+        if (copies_safe) {
+            SendRaw("QUIT\r\n");
+            // A stream out of step (a reply cut short by silence, a cap or a stop) would answer
+            // QUIT with leftovers or not at all: its reply is not awaited.
+            if (!broken_) ok = CheckOk();
+        } else if (!broken_ && SendRaw("RSET\r\n") && CheckOk()) {
+            SendRaw("QUIT\r\n");  // nothing is marked any more
+            CheckOk();
+        }
+        // Otherwise no QUIT at all: a session that ends without one removes nothing.
         quiet_ = false;
+        if (!copies_safe)
+            SetFailure(FailureKind::Internal,
+                       "the copies of the deleted messages could not be written to disk, so their deletions "
+                       "were undone (RSET) and nothing was removed");
     }
+    dele_sent_ = false;
     broken_ = false;
     connected_.store(false);
     ResetPipeline();
@@ -477,6 +492,7 @@ bool Pop3Session::Top(std::int32_t n, std::string& header) {
 bool Pop3Session::Dele(std::int32_t n) {
     // The listing only serves later lookups: DELE does without it, and so does its cause.
     if (!list_loaded_ && !List()) ClearFailure();
+    dele_sent_ = true;
     const bool ok = SendCommand(command("DELE", n)) && CheckOk();
     prefetch_.forget(n);  // a header fetched before the DELE no longer answers for n
     return ok;

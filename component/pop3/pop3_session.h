@@ -269,6 +269,7 @@ private:
     FailureCause failure_;
     bool quiet_ = false;  // inside CloseSession: its QUIT records no cause
     bool broken_ = false;  // the last reply was cut short: the stream is out of step
+    bool dele_sent_ = false;  // this connection sent DELE: its QUIT waits for deferred copies
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     std::uint64_t deadline_span_ms_ = 0;
     std::atomic<std::uint32_t> max_message_size_{kDefaultMaxMessageSize};

@@ -7,6 +7,11 @@
 // SaveEmailBytesById(MailBox, Raw, Size, MsgId, pVal): as SaveEmailById, with the message the
 //   Size bytes at Raw (up to the first NUL, as a saved message always ends there): 0 once the
 //   file is on disk, 1 otherwise (also for a null Raw with a Size above 0, or a negative Size).
+// DeferSync(Defer): with VARIANT_TRUE, later SaveEmailBytesById calls of this object write
+//   and rename the file without syncing it; the file is synced, with its folder, before any
+//   POP3 session of this process that sent DELE sends QUIT. Should that sync fail, the
+//   session sends RSET before QUIT, so no message is removed without its copy on disk, and
+//   its Close reports the failure. VARIANT_FALSE (the default) syncs every save at once.
 #pragma once
 
 #include "frame/bstr.h"
@@ -20,6 +25,7 @@ struct IMSGSTOREBYTES : IUnknown {
     static constexpr IID iid = IID_IMSGSTOREBYTES;
     virtual HRESULT SaveEmailBytesById(BSTR MailBox, const unsigned char* Raw, LONG Size, BSTR MsgId,
                                        LONG* pVal) = 0;
+    virtual HRESULT DeferSync(VARIANT_BOOL Defer) = 0;
 
 protected:
     ~IMSGSTOREBYTES() = default;

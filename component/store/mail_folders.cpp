@@ -1,5 +1,7 @@
 #include "store/mail_folders.h"
 
+#include "store/deferred_sync.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,7 +129,9 @@ bool MailFolders::delete_email(std::string_view mailbox, int32_t index) const {
 
 bool MailFolders::delete_email_by_id(std::string_view mailbox, std::string_view id) const {
     auto path = message_path(root_, mailbox, id);
-    return path && ::unlink(path->c_str()) == 0;
+    if (!path) return false;
+    forget_deferred(*path);
+    return ::unlink(path->c_str()) == 0;
 }
 
 std::optional<std::string> MailFolders::email(std::string_view mailbox, int32_t index) const {
@@ -163,12 +167,12 @@ bool MailFolders::save_email(std::string_view mailbox, std::string_view raw) con
     return false;
 }
 
-bool MailFolders::save_email_by_id(std::string_view mailbox, std::string_view raw,
-                                   std::string_view id) const {
+bool MailFolders::save_email_by_id(std::string_view mailbox, std::string_view raw, std::string_view id,
+                                   SyncMode sync) const {
     if (!mailbox_exists(mailbox)) return false;
     auto path = message_path(root_, mailbox, id);
     if (!path) return false;
-    return write_message_file(*path, up_to_nul(raw), true) == WriteResult::written;
+    return write_message_file(*path, up_to_nul(raw), true, sync) == WriteResult::written;
 }
 
 }  // namespace velmo::store

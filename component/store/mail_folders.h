@@ -4,6 +4,8 @@
 // every call. Every failure shows only in the result: false, nothing, or a count of 0.
 #pragma once
 
+#include "store/message_file.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,7 +45,8 @@ public:
     // Saves under a generated identifier; never overwrites a message already stored.
     bool save_email(std::string_view mailbox, std::string_view raw) const;
     // Saves under id, replacing a message with the same identifier.
-    bool save_email_by_id(std::string_view mailbox, std::string_view raw, std::string_view id) const;
+    bool save_email_by_id(std::string_view mailbox, std::string_view raw, std::string_view id,
+                          SyncMode sync = SyncMode::now) const;
 
 private:
     bool delete_files_in(std::string_view mailbox) const;

@@ -1,5 +1,7 @@
 #include "store/message_file.h"
 
+#include "store/deferred_sync.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +51,27 @@ std::string folder_of(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+// Moves the written temporary file to path (see write_message_file).
+WriteResult place_file(const char* temp, const std::string& path, bool replace) {
+    if (replace) {
+        if (::rename(temp, path.c_str()) == 0) return WriteResult::written;
+        ::unlink(temp);
+        return WriteResult::failed;
+    }
+    // link() never replaces an existing entry, which rename() would.
+    // File systems without hard links fall back to a test and a rename.
+    WriteResult result = WriteResult::written;
+    if (::link(temp, path.c_str()) != 0) {
+        struct stat st {};
+        if (errno == EEXIST || ::lstat(path.c_str(), &st) == 0)
+            result = WriteResult::exists;
+        else if (::rename(temp, path.c_str()) != 0)
+            result = WriteResult::failed;
+    }
+    ::unlink(temp);
+    return result;
+}
+
 }  // namespace
 
 std::optional<std::string> read_message_file(const std::string& path) {
@@ -85,7 +108,7 @@ std::optional<std::string> read_message_file(const std::string& path) {
     return text;
 }
 
-WriteResult write_message_file(const std::string& path, std::string_view bytes, bool replace) {
+WriteResult write_message_file(const std::string& path, std::string_view bytes, bool replace, SyncMode sync) {
     std::string temp_path = folder_of(path) + "/.~XXXXXX";
     std::vector<char> templ(temp_path.begin(), temp_path.end());
     templ.push_back('\0');
@@ -93,28 +116,17 @@ WriteResult write_message_file(const std::string& path, std::string_view bytes, 
     if (fd.get() < 0) return WriteResult::failed;
     const char* temp = templ.data();
 
-    bool ok = write_all(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    bool ok = write_all(fd.get(), bytes);
+    if (ok && sync == SyncMode::now) ok = ::fsync(fd.get()) == 0;
+    // A deferred file starts on its way to the disk now, so that its sync later finds little left.
+    if (ok && sync == SyncMode::deferred) ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     ok = fd.close() && ok;
     if (!ok) {
         ::unlink(temp);
         return WriteResult::failed;
     }
-    if (replace) {
-        if (::rename(temp, path.c_str()) == 0) return WriteResult::written;
-        ::unlink(temp);
-        return WriteResult::failed;
-    }
-    // link() never replaces an existing entry, which rename() would.
-    // File systems without hard links fall back to a test and a rename.
-    WriteResult result = WriteResult::written;
-    if (::link(temp, path.c_str()) != 0) {
-        struct stat st {};
-        if (errno == EEXIST || ::lstat(path.c_str(), &st) == 0)
-            result = WriteResult::exists;
-        else if (::rename(temp, path.c_str()) != 0)
-            result = WriteResult::failed;
-    }
-    ::unlink(temp);
+    const WriteResult result = place_file(temp, path, replace);
+    if (result == WriteResult::written && sync == SyncMode::deferred) defer_sync(path);
     return result;
 }
 

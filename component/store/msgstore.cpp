@@ -127,8 +127,13 @@ HRESULT MsgStore::SaveEmailBytesById(BSTR MailBox, const unsigned char* Raw, LON
     return put_status(pVal, [&] {
         if (!all_given({MailBox, MsgId}) || Size < 0 || (!Raw && Size > 0)) return false;
         const std::string_view bytes(Raw ? reinterpret_cast<const char*>(Raw) : "", static_cast<std::size_t>(Size));
-        return folders_.save_email_by_id(to_utf8(MailBox), bytes, to_utf8(MsgId));
+        return folders_.save_email_by_id(to_utf8(MailBox), bytes, to_utf8(MsgId), byte_saves_);
     });
+}
+
+HRESULT MsgStore::DeferSync(VARIANT_BOOL Defer) {
+    byte_saves_ = Defer ? store::SyncMode::deferred : store::SyncMode::now;
+    return S_OK;
 }
 
 HRESULT create_msgstore(REFIID riid, void** ppv) { return create_instance<MsgStore>(riid, ppv); }

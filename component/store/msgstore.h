@@ -35,11 +35,13 @@ public:
     HRESULT SaveEmailById(BSTR MailBox, BSTR Raw, BSTR MsgId, LONG* pVal) override;
     // IMSGSTOREBYTES
     HRESULT SaveEmailBytesById(BSTR MailBox, const unsigned char* Raw, LONG Size, BSTR MsgId, LONG* pVal) override;
+    HRESULT DeferSync(VARIANT_BOOL Defer) override;
 
 private:
     ~MsgStore() override = default;
 
     store::MailFolders folders_;
+    store::SyncMode byte_saves_ = store::SyncMode::now;
 };
 
 }  // namespace velmo

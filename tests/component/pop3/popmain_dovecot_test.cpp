@@ -2,12 +2,18 @@
 // sizes, ids, headers and whole messages as the server really sends them, deletion.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "frame/com_ptr.h"
 #include "net/dovecot_fixture.h"
+#include "net/temp_dir.h"
+#include "pop3/ipopraw.h"
 #include "popmain_driver.h"
+#include "store/deferred_sync.h"
+#include "store/message_file.h"
 
 namespace {
 
@@ -110,6 +116,33 @@ TEST_F(PopMainDovecot, DeleteTakesEffectAtCloseAndResetUndoesIt) {
     ASSERT_EQ(left.size(), 2u);
     EXPECT_NE(left[0].find("Subject: Test message 1\n"), std::string::npos);
     EXPECT_NE(left[1].find("Subject: Test message 3\n"), std::string::npos);
+}
+
+// A copy saved unsynced before its deletion (as the quarantine saves them) is synced before the
+// QUIT that removes the message; a copy that is not on disk by then turns QUIT into RSET and
+// QUIT, so the server keeps every message of the session.
+TEST_F(PopMainDovecot, QuitWaitsForDeferredCopiesAndUndoesDeletionsWithoutThem) {
+    for (const bool copy_lost : {false, true}) {
+        SCOPED_TRACE(copy_lost ? "copy lost" : "copy on disk");
+        dovecot().maildir().clear();
+        dovecot().maildir().add_all({tn::sample_message(1), tn::sample_message(2)});
+        tn::TempDir dir("halvex-deferred-");
+        const std::string copy = (dir.path() / "copy.eml").string();
+        PopMainDriver pop;
+        ASSERT_EQ(login(pop), 0) << dovecot().log();
+        ASSERT_EQ(velmo::store::write_message_file(copy, "copy", true, velmo::store::SyncMode::deferred),
+                  velmo::store::WriteResult::written);
+        if (copy_lost) std::filesystem::remove(copy);
+        EXPECT_EQ(pop.remove(1), 0);
+        pop.close();
+        EXPECT_FALSE(velmo::store::has_deferred());
+        velmo::ComPtr<IPOPRAW> raw;
+        ASSERT_EQ(pop->QueryInterface(IPOPRAW::iid, raw.put_void()), S_OK);
+        LONG confirmed = -1;
+        EXPECT_EQ(raw->get_QuitConfirmed(&confirmed), S_OK);
+        EXPECT_EQ(confirmed, copy_lost ? 0 : 1);
+        EXPECT_EQ(dovecot().maildir().messages().size(), copy_lost ? 2u : 1u);
+    }
 }
 
 TEST_F(PopMainDovecot, NoopAndResetKeepTheSession) {
