@@ -16,6 +16,9 @@ void PopRaw::set_keeping(bool on) {
   if (!raw_) return;
   raw_->put_KeepRetrieved(on ? 1 : 0);
   raw_->put_AskUniqueIds(on ? 1 : 0);
+  // Each retrieval is followed by its Delete once the copy is written: where the server
+  // pipelines, the DELE travels with the RETR (the component undoes it when no Delete comes).
+  raw_->put_DeleteAhead(on ? 1 : 0);
 }
 
 std::optional<QByteArray> PopRaw::take_retrieved(qint32 msg) {

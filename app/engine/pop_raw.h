@@ -22,7 +22,8 @@ public:
   explicit PopRaw(IPOPMAIN* popmain);
 
   bool available() const { return static_cast<bool>(raw_); }
-  // Keeps each retrieved message and asks the unique id at each Delete, or stops doing both.
+  // Keeps each retrieved message, asks the unique id at each Delete and sends each DELE ahead
+  // with its RETR, or stops doing all three.
   void set_keeping(bool on);
   // The kept bytes of message `msg`, handed over once (the component lets them go);
   // nullopt when it keeps none of that message.

@@ -27,6 +27,16 @@
 // GetUniqueId(nMsg, id): the id got at the last Delete, when that Delete was of message nMsg
 //   on this connection; S_FALSE and an empty string otherwise.
 //
+// DeleteAhead: 0 (the default) or 1. While 1, with KeepRetrieved 1 and a server that
+//   pipelines, each Retrieve in asynchronous mode sends "DELE n" (after "UIDL n" when ids are
+//   asked) in one go with "RETR n", so that the Delete(n) which follows costs no round trip;
+//   its events and results are those of any Delete. A DELE only marks a message: the server
+//   removes it at QUIT. Unless the next Delete is Delete(n), the mark is undone before any
+//   other command goes to the server: RSET, then DELE again for the messages this connection
+//   deleted before. A connection that ends without Delete(n) undoes it the same way before its
+//   QUIT; where the undo fails (the stream broke, a reply was not "+OK") no QUIT is sent at all, so
+//   the server removes nothing of that connection.
+//
 // QuitConfirmed: 1 once the connection has ended with its QUIT answered "+OK": the server has
 //   then removed the messages Delete marked. 0 while it stands, and when it ended otherwise (no
 //   QUIT, no answer, "-ERR"): its deletions may not have taken effect.
@@ -51,6 +61,8 @@ struct IPOPRAW : IUnknown {
     virtual HRESULT put_AskUniqueIds(LONG newVal) = 0;
     virtual HRESULT GetUniqueId(LONG nMsg, BSTR* pVal) = 0;
     virtual HRESULT get_QuitConfirmed(LONG* pVal) = 0;
+    virtual HRESULT get_DeleteAhead(LONG* pVal) = 0;
+    virtual HRESULT put_DeleteAhead(LONG newVal) = 0;
 
 protected:
     ~IPOPRAW() = default;

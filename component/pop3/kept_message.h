@@ -36,6 +36,9 @@ public:
     bool keep() const { return keep_.load(); }
     void set_ask_ids(bool on) { ask_ids_.store(on); }
     bool ask_ids() const { return ask_ids_.load(); }
+    // Retrieve sends DELE ahead (IPOPRAW DeleteAhead).
+    void set_delete_ahead(bool on) { delete_ahead_.store(on); }
+    bool delete_ahead() const { return delete_ahead_.load(); }
 
     // Keeps message n out of `text` (see above); replaces what was kept.
     void keep_retrieved(std::int32_t n, Text text);
@@ -61,6 +64,7 @@ public:
 private:
     std::atomic<bool> keep_{false};
     std::atomic<bool> ask_ids_{false};
+    std::atomic<bool> delete_ahead_{false};
     std::atomic<bool> quit_confirmed_{false};
     mutable std::mutex mutex_;
     std::int32_t retrieved_msg_ = 0;

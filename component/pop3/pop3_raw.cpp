@@ -1,5 +1,6 @@
 // Pop3Session: the requests behind IPOPRAW, a retrieval that keeps the reply as read and a
 // deletion that asks for the message's unique id first (see the session's header).
+#include <algorithm>
 #include <string_view>
 
 #include "pop3/reply_reader.h"
@@ -100,6 +101,69 @@ bool Pop3Session::DeleAskingId(std::int32_t n, std::string& id) {
         ok = CheckOk();
     }
     prefetch_.forget(n);
+    if (ok) marked_.push_back(n);
+    return ok;
+}
+
+std::string Pop3Session::DeleteAheadCommands(std::int32_t n, bool ask_id) {
+    // As Dele: the listing is read before anything is marked, so no later count misses a marked one.
+    if (!list_loaded_ && !List()) ClearFailure();
+    ahead_n_ = n;
+    ahead_uidl_ = ask_id && !uidl_loaded_ && capabilities_.has("UIDL");
+    dele_sent_ = true;
+    return (ahead_uidl_ ? numbered("UIDL", n) : std::string()) + numbered("DELE", n);
+}
+
+bool Pop3Session::TakeDeleteAhead(std::int32_t n, std::string& id) {
+    id.clear();
+    const bool asked = ahead_uidl_;
+    ahead_n_ = 0;
+    std::string reply;
+    if (asked) {
+        if (!ReadLineKeepingRest(reply)) return false;
+        id = id_in_reply(reply, n);
+    } else if (uidl_loaded_) {
+        if (!LookupUniqueId(n, id)) id.clear();
+        ClearFailure();
+    }
+    if (!ReadLineKeepingRest(reply)) return false;
+    prefetch_.forget(n);
+    if (!is_ok(reply)) return ServerSaid(reply);
+    marked_.push_back(n);
+    return true;
+}
+
+bool Pop3Session::SettleDeleteAhead() { return ahead_n_ == 0 || UndoDeleteAhead(); }
+
+bool Pop3Session::UndoDeleteAhead() {
+    const std::int32_t n = ahead_n_;
+    const bool asked = ahead_uidl_;
+    ahead_n_ = 0;
+    std::string reply;
+    bool ok = (!asked || ReadLineKeepingRest(reply)) && ReadLineKeepingRest(reply);
+    if (ok && !is_ok(reply)) return true;  // DELE n was refused: nothing to undo
+    if (ok) {
+        // RSET unmarks every message: those deleted before are marked again, a window at a time
+        // so that neither side's buffers fill while the other waits.
+        ok = SendRaw("RSET\r\n") && ReadLineKeepingRest(reply) && is_ok(reply);
+        constexpr std::size_t kWindow = 48;
+        for (std::size_t from = 0; ok && from < marked_.size(); from += kWindow) {
+            const std::size_t to = std::min(marked_.size(), from + kWindow);
+            std::string commands;
+            for (std::size_t i = from; i < to; ++i) commands += numbered("DELE", marked_[i]);
+            ok = SendRaw(commands);
+            for (std::size_t i = from; ok && i < to; ++i) ok = ReadLineKeepingRest(reply) && is_ok(reply);
+        }
+    }
+    if (!ok) {
+        no_quit_ = true;
+        SetFailure(FailureKind::ServerError, "the deletion of message " + std::to_string(n) +
+                                                 " sent ahead could not be undone, so the session ended "
+                                                 "without QUIT and the server removes none of its messages");
+        quiet_ = true;  // the cause above stays
+        CloseSession();
+        quiet_ = false;
+    }
     return ok;
 }
 

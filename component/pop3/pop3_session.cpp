@@ -153,6 +153,8 @@ bool Pop3Session::SendRaw(std::string_view text) {
 
 bool Pop3Session::SendCommand(std::string_view text) {
     if (!connected()) return SetFailure(FailureKind::NotConnected, "not connected");
+    // No command may follow a DELE sent ahead while it still stands untaken.
+    if (!SettleDeleteAhead()) return false;
     return SendRaw(text);
 }
 
@@ -320,11 +322,15 @@ bool Pop3Session::CloseSession() {
     deadline_ = Clock::time_point::max();  // QUIT has its own idle timeout, whatever came before
     bool ok = false;
     if (connected()) {
+        // A DELE sent ahead and never taken is undone first; where that fails, no QUIT.
+        const bool may_quit = !no_quit_ && (ahead_n_ == 0 || (!broken_ && UndoDeleteAhead()));
         // The server removes the messages marked by DELE at QUIT: copies saved unsynced before
         // their deletions must be on disk by then.
-        const bool copies_safe = !dele_sent_ || !store::has_deferred() || store::sync_deferred();
+        const bool copies_safe = !may_quit || !dele_sent_ || !store::has_deferred() || store::sync_deferred();
         quiet_ = true;
-        if (copies_safe) {
+        if (!may_quit) {
+            // A connection that ends without QUIT removes nothing.
+        } else if (copies_safe) {
             SendRaw("QUIT\r\n");
             // A stream out of step (a reply cut short by silence, a cap or a stop) would answer
             // QUIT with leftovers or not at all: its reply is not awaited.
@@ -341,6 +347,9 @@ bool Pop3Session::CloseSession() {
                        "were undone (RSET) and nothing was removed");
     }
     dele_sent_ = false;
+    marked_.clear();
+    ahead_n_ = 0;
+    no_quit_ = false;
     broken_ = false;
     connected_.store(false);
     ResetPipeline();
@@ -495,11 +504,13 @@ bool Pop3Session::Dele(std::int32_t n) {
     dele_sent_ = true;
     const bool ok = SendCommand(command("DELE", n)) && CheckOk();
     prefetch_.forget(n);  // a header fetched before the DELE no longer answers for n
+    if (ok) marked_.push_back(n);
     return ok;
 }
 
 bool Pop3Session::Rset() {
     const bool ok = SendCommand("RSET\r\n") && CheckOk();
+    if (ok) marked_.clear();
     prefetch_.forget_held();  // deleted messages are back: what was fetched meanwhile is stale
     return ok;
 }

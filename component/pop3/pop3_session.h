@@ -141,6 +141,19 @@ public:
     bool Rset();
     bool Noop();
 
+    // Delete ahead (IPOPRAW DeleteAhead). The commands to send right after "RETR n": "DELE n",
+    // after "UIDL n" when ask_id and the server lists UIDL; their replies are then outstanding.
+    std::string DeleteAheadCommands(std::int32_t n, bool ask_id);
+    // Bytes read past a reply: the start of the replies after it.
+    void PutBack(std::string rest) { carry_ = std::move(rest); }
+    bool DeletingAhead(std::int32_t n) const { return ahead_n_ != 0 && ahead_n_ == n; }
+    // Delete(n) with its DELE already sent: reads the outstanding replies; as DeleAskingId.
+    bool TakeDeleteAhead(std::int32_t n, std::string& id);
+    // Undoes an outstanding DELE sent ahead (RSET, then DELE again for the messages this
+    // connection deleted); true when none was outstanding or the undo succeeded. A failed undo
+    // leaves the marks in doubt: the session then ends without QUIT.
+    bool SettleDeleteAhead();
+
     // Appends text (up to its first NUL) to the protocol log, if one is named. The file is
     // opened and closed per entry and created with mode 0600; failures are ignored.
     void WriteLog(std::string_view text) const;
@@ -250,6 +263,7 @@ private:
     // the status is "+OK".
     static bool MultiLineText(std::string& reply, std::string& text);
     void ResetPipeline();
+    bool UndoDeleteAhead();
 
     std::unique_ptr<Transport> transport_;
     std::atomic<std::int32_t> message_count_{0};
@@ -270,6 +284,10 @@ private:
     bool quiet_ = false;  // inside CloseSession: its QUIT records no cause
     bool broken_ = false;  // the last reply was cut short: the stream is out of step
     bool dele_sent_ = false;  // this connection sent DELE: its QUIT waits for deferred copies
+    std::vector<std::int32_t> marked_;  // messages this connection's DELE marked, in order
+    std::int32_t ahead_n_ = 0;          // the message whose DELE went ahead, replies unread
+    bool ahead_uidl_ = false;           // a "UIDL n" went ahead of it
+    bool no_quit_ = false;              // the marks are in doubt: end without QUIT
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     std::uint64_t deadline_span_ms_ = 0;
     std::atomic<std::uint32_t> max_message_size_{kDefaultMaxMessageSize};

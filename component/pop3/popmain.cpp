@@ -319,6 +319,17 @@ HRESULT PopMain::put_AskUniqueIds(LONG newVal) {
     return S_OK;
 }
 
+HRESULT PopMain::get_DeleteAhead(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    *pVal = kept_.delete_ahead() ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT PopMain::put_DeleteAhead(LONG newVal) {
+    kept_.set_delete_ahead(newVal != 0);
+    return S_OK;
+}
+
 HRESULT PopMain::GetUniqueId(LONG nMsg, BSTR* pVal) {
     if (!pVal) return E_POINTER;
     const std::optional<std::string> id = kept_.unique_id(nMsg);

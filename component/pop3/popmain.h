@@ -80,6 +80,8 @@ public:
     HRESULT ForgetRetrieved() override;
     HRESULT get_AskUniqueIds(LONG* pVal) override;
     HRESULT put_AskUniqueIds(LONG newVal) override;
+    HRESULT get_DeleteAhead(LONG* pVal) override;
+    HRESULT put_DeleteAhead(LONG newVal) override;
     HRESULT GetUniqueId(LONG nMsg, BSTR* pVal) override;
     HRESULT get_QuitConfirmed(LONG* pVal) override;
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "pop3/pipelined_reply.h"
 #include "pop3/reply_reader.h"
 #include "pop3/server_address.h"
 
@@ -141,7 +142,12 @@ bool Worker::run_job(const Job& job) {
     session.BeginRequest();
     switch (job.kind) {
     case kJobDelete:
-        if (KeptMessage* kept = context_.kept; kept && kept->ask_ids()) {
+        if (session.DeletingAhead(n)) {
+            std::string id;
+            const bool ok = session.TakeDeleteAhead(n, id);
+            if (context_.kept) context_.kept->set_unique_id(n, std::move(id));
+            if (!ok) return fail(job.kind);
+        } else if (KeptMessage* kept = context_.kept; kept && kept->ask_ids()) {
             std::string id;
             const bool ok = session.DeleAskingId(n, id);
             kept->set_unique_id(n, std::move(id));
@@ -199,26 +205,37 @@ bool Worker::retrieve(std::int32_t number) {
     // belong to no message and are dropped, a refusing status line ends it at once, and past
     // its cap it fails (the failure path then closes the session).
     const std::size_t limit = session.RetrieveLimit(number);
+    // With DELE sent ahead the replies after this one follow on the wire: the reader keeps them.
+    const bool ahead = context_.kept && context_.kept->keep() && context_.kept->delete_ahead() && session.pipelining();
     ReplyReader reader = ReplyReader::multi_line(limit);
-    std::string& text = reader.reply();
+    PipelinedReply piped(limit);
+    std::string& text = ahead ? piped.reply() : reader.reply();
     char command[256] = {};
     std::snprintf(command, sizeof command, "RETR %d\r\n", number);
-    bool ok = session.SendRaw(command);
+    bool ok = session.SettleDeleteAhead() &&
+              session.SendRaw(ahead ? command + session.DeleteAheadCommands(number, context_.kept->ask_ids())
+                                    : std::string(command));
     if (ok) {
         bool stopped_inside = false, too_large = false;
         auto end = session.ReadChunks([&](std::string_view chunk, std::size_t received) {
-            const ReplyReader::State state = reader.add(chunk);
-            if (state == ReplyReader::State::Fail) {
-                too_large = true;
-                return Pop3Session::Chunk::Fail;
+            bool complete = false;
+            if (ahead) {
+                const PipelinedReply::State state = piped.add(chunk);
+                too_large = state == PipelinedReply::State::Fail;
+                complete = state == PipelinedReply::State::Complete;
+            } else {
+                const ReplyReader::State state = reader.add(chunk);
+                too_large = state == ReplyReader::State::Fail;
+                complete = state == ReplyReader::State::Complete;
             }
+            if (too_large) return Pop3Session::Chunk::Fail;
             if (!raise(DISPID_OnReceiving, {static_cast<LONG>(received), LONG{number}})) {
                 stopped_inside = true;
                 return Pop3Session::Chunk::Fail;
             }
-            return state == ReplyReader::State::Complete ? Pop3Session::Chunk::Complete
-                                                         : Pop3Session::Chunk::More;
+            return complete ? Pop3Session::Chunk::Complete : Pop3Session::Chunk::More;
         });
+        if (ahead && end == Pop3Session::ReadEnd::Complete) session.PutBack(piped.take_rest());
         if (stopped_inside || stopped()) return false;
         if (too_large) {
             std::string().swap(text);

@@ -7,6 +7,7 @@ add_executable(velmo_async_tests
   failure_cause_test.cpp
   worker_stop_test.cpp
   popraw_test.cpp
+  delete_ahead_test.cpp
 )
 target_link_libraries(velmo_async_tests PRIVATE velmo halvex_test_net GTest::gtest GTest::gtest_main)
 target_include_directories(velmo_async_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -10,6 +10,7 @@
 
 #include "frame/connection_point.h"
 #include "pop3/job_queue.h"
+#include "pop3/kept_message.h"
 #include "pop3/pop3_session.h"
 #include "pop3/worker.h"
 
@@ -18,7 +19,7 @@ namespace asynctest {
 class WorkerRig final : public IConnectionPointContainer {
 public:
     WorkerRig() : events_(this), control_(std::make_unique<velmo::WorkerControl>(
-                                     velmo::WorkerContext{session_, queue_, events_})) {}
+                                     velmo::WorkerContext{session_, queue_, events_, nullptr, &kept_})) {}
     ~WorkerRig() { release(); }
 
     // The client's calls.
@@ -40,6 +41,9 @@ public:
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     }
     std::size_t queued_jobs() const { return queue_.size(); }
+    // What IPOPRAW would set and read; the session, for its protocol log.
+    velmo::KeptMessage& kept() { return kept_; }
+    velmo::Pop3Session& session() { return session_; }
 
     HRESULT advise(IUnknown* sink, DWORD* cookie) { return events_.Advise(sink, cookie); }
 
@@ -58,6 +62,7 @@ public:
 private:
     std::atomic<ULONG> refs_{1};
     velmo::Pop3Session session_;
+    velmo::KeptMessage kept_;
     velmo::JobQueue queue_;
     velmo::EventConnectionPoint events_;
     std::unique_ptr<velmo::WorkerControl> control_;
