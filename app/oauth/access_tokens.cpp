@@ -56,6 +56,7 @@ void AccessTokens::renewed(const TokenResult& result) {
 void AccessTokens::finish(TokenOutcome outcome) {
   outcome_ = std::move(outcome);
   done_ = true;
+  emit finished();
 }
 
 }  // namespace halvex::oauth

@@ -48,6 +48,12 @@ class AccessTokens : public QObject {
     QDateTime expires;  // UTC; invalid: unknown, renewed every time
   };
   void renewed(const TokenResult& result);
+
+ signals:
+  // done() turned true; also when begin() finishes at once, before it returns.
+  void finished();
+
+ private:
   void finish(TokenOutcome outcome);
 
   TokenClient client_;

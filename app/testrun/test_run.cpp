@@ -19,15 +19,36 @@ TestRun::TestRun(QObject* parent) : QObject(parent) {
 
 TestRun::~TestRun() { stop_thread(); }
 
-void TestRun::start(const AccountRecord& account, qint32 timeout_seconds) {
+void TestRun::start(const AccountRecord& account, qint32 timeout_seconds, const QString& folder,
+                    const QString& name) {
   stop_thread();
+  const quint64 run = ++run_;
+  tokens_.reset();
+  if (name.isEmpty()) {
+    launch(account, timeout_seconds, {}, run);
+    return;
+  }
+  tokens_ = std::make_unique<oauth::AccessTokens>();
+  connect(tokens_.get(), &oauth::AccessTokens::finished, this, [this, account, timeout_seconds, run] {
+    if (run != run_) return;  // cancelled meanwhile, or another run started
+    const oauth::TokenOutcome& outcome = tokens_->outcome();
+    using Kind = oauth::TokenOutcome::Kind;
+    if (outcome.kind == Kind::GrantRefused || outcome.kind == Kind::Failed) {
+      emit failed(QStringLiteral("Sign-in failed: ") + outcome.cause);
+      return;
+    }
+    launch(account, timeout_seconds, outcome.kind == Kind::Ok ? outcome.access_token : QString(), run);
+  }, Qt::QueuedConnection);  // never inside begin() below, nor inside the token client's reply
+  tokens_->begin(folder, name);
+}
+
+void TestRun::launch(const AccountRecord& account, qint32 timeout_seconds, const QString& token, quint64 run) {
   thread_ = new QThread;
   thread_->setObjectName(QStringLiteral("test run"));
-  worker_ = new TestRunWorker(account, timeout_seconds);
+  worker_ = new TestRunWorker(account, timeout_seconds, token);
   worker_->moveToThread(thread_);
   connect(thread_, &QThread::started, worker_, &TestRunWorker::start);
   // Reports of an earlier run that arrive late are dropped: only this run's go out.
-  const quint64 run = ++run_;
   connect(worker_, &TestRunWorker::counted, this, [this, run](qint32 total) {
     if (run == run_) emit counted(total);
   });
@@ -53,7 +74,13 @@ void TestRun::start(const AccountRecord& account, qint32 timeout_seconds) {
 }
 
 void TestRun::cancel() {
-  if (worker_) QMetaObject::invokeMethod(worker_, &TestRunWorker::cancel, Qt::QueuedConnection);
+  if (worker_) {
+    QMetaObject::invokeMethod(worker_, &TestRunWorker::cancel, Qt::QueuedConnection);
+  } else if (tokens_ && !tokens_->done()) {
+    ++run_;  // the token, when it comes, starts nothing
+    tokens_.reset();
+    emit cancelled();
+  }
 }
 
 void TestRun::stop_thread() {

@@ -14,9 +14,12 @@
 #include "dry_verdict.h"
 
 #include "accounts/account_record.h"
+#include "oauth/access_tokens.h"
 
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 class QThread;
 
@@ -40,11 +43,14 @@ class TestRun : public QObject {
   ~TestRun() override;
 
   // Starts a run over `account` (copied); the session gives up after `timeout_seconds`
-  // of silence. A run already going is cancelled first.
-  void start(const AccountRecord& account, qint32 timeout_seconds);
+  // of silence. A run already going is cancelled first. An account saved as `name` in
+  // `folder` with an OAuth2 sign-in gets a fresh access token first, as the filter cycle's
+  // login does; a grant that gives none fails the run with its cause.
+  void start(const AccountRecord& account, qint32 timeout_seconds, const QString& folder = {},
+             const QString& name = {});
   // Ends the run at once: the session is closed without anything deleted.
   void cancel();
-  bool running() const { return worker_ != nullptr; }
+  bool running() const { return worker_ != nullptr || (tokens_ && !tokens_->done()); }
 
  signals:
   void counted(qint32 total);
@@ -55,10 +61,12 @@ class TestRun : public QObject {
 
  private:
   void stop_thread();
+  void launch(const AccountRecord& account, qint32 timeout_seconds, const QString& token, quint64 run);
 
   QThread* thread_ = nullptr;
   TestRunWorker* worker_ = nullptr;
   quint64 run_ = 0;  // the number of the run started last
+  std::unique_ptr<oauth::AccessTokens> tokens_;  // the sign-in of the run started last
 };
 
 // The sender as a test run shows it.

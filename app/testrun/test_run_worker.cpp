@@ -5,6 +5,7 @@
 #include "engine/qt_apartment_pump.h"
 
 #include "frame/exports.h"
+#include "frame/ipopsignin.h"
 #include "pop3/ipopstatus.h"
 
 #include <algorithm>
@@ -18,8 +19,11 @@ constexpr qint64 kAnswerMarginMs = 10 * 1000;  // beyond the session's own Timeo
 
 }  // namespace
 
-TestRunWorker::TestRunWorker(AccountRecord account, qint32 timeout_seconds)
-    : account_(std::move(account)), timeout_seconds_(std::max(timeout_seconds, 1)), guard_(this) {
+TestRunWorker::TestRunWorker(AccountRecord account, qint32 timeout_seconds, QString access_token)
+    : account_(std::move(account)),
+      timeout_seconds_(std::max(timeout_seconds, 1)),
+      access_token_(std::move(access_token)),
+      guard_(this) {
   // guard_ is a child, so it moves to the run's thread with the worker and its timer runs
   // there.
   guard_.setSingleShot(true);
@@ -45,6 +49,14 @@ void TestRunWorker::start() {
   if (!subscription_->connected()) {
     end([this] { emit failed(QStringLiteral("The mail component's events could not be received.")); });
     return;
+  }
+  if (!access_token_.isEmpty()) {
+    velmo::ComPtr<IPOPSIGNIN> sign_in;
+    if (FAILED(popmain_->QueryInterface(IID_IPOPSIGNIN, sign_in.put_void())) ||
+        FAILED(sign_in->put_AccessToken(BstrArg(access_token_)))) {
+      end([this] { emit failed(QStringLiteral("The mail component cannot sign in with OAuth2.")); });
+      return;
+    }
   }
   stage_ = Stage::Connecting;
   arm_guard();

@@ -29,7 +29,8 @@ class TestRunWorker final : public QObject, public SessionEvents {
   Q_OBJECT
 
  public:
-  TestRunWorker(AccountRecord account, qint32 timeout_seconds);
+  // A non-empty `access_token` signs in with OAuth2 (IPOPSIGNIN) instead of the password.
+  TestRunWorker(AccountRecord account, qint32 timeout_seconds, QString access_token = {});
   ~TestRunWorker() override;
 
   // Both run on the worker's thread (queued from the thread that owns the TestRun).
@@ -66,6 +67,7 @@ class TestRunWorker final : public QObject, public SessionEvents {
 
   AccountRecord account_;
   qint32 timeout_seconds_;
+  QString access_token_;
   std::unique_ptr<QtApartmentPump> pump_;
   velmo::ComPtr<IPOPMAIN> popmain_;
   velmo::ComPtr<IPOPMSG> popmsg_;

@@ -401,10 +401,10 @@ void frm_account::test_rules() {
     }
   }
   if (!test_window_) {
-    test_window_ = open_test_rules(working, this);
+    test_window_ = open_test_rules(working, this, folder_, opened_name_);
     return;
   }
-  test_window_->run(working, program_settings().server_timeout);
+  test_window_->run(working, program_settings().server_timeout, folder_, opened_name_);
   test_window_->raise();
   test_window_->activateWindow();
 }

@@ -107,7 +107,8 @@ TestRulesWindow::TestRulesWindow(QWidget* parent) : QDialog(parent) {
 
 TestRulesWindow::~TestRulesWindow() = default;
 
-void TestRulesWindow::run(const AccountRecord& account, qint32 timeout_seconds) {
+void TestRulesWindow::run(const AccountRecord& account, qint32 timeout_seconds, const QString& folder,
+                          const QString& name) {
   setWindowTitle(QStringLiteral("Test Rules - ") + account.description);
   table->setRowCount(0);
   total_ = 0;
@@ -116,7 +117,7 @@ void TestRulesWindow::run(const AccountRecord& account, qint32 timeout_seconds) 
   status->setText(kLoggingIn.arg(account.server));
   cancel_button->setEnabled(true);
   running_ = true;
-  test_run_->start(account, timeout_seconds);
+  test_run_->start(account, timeout_seconds, folder, name);
 }
 
 void TestRulesWindow::add_row(const TestRunRow& row) {
@@ -150,11 +151,12 @@ void TestRulesWindow::closeEvent(QCloseEvent* e) {
   QDialog::closeEvent(e);
 }
 
-TestRulesWindow* open_test_rules(const AccountRecord& account, QWidget* parent) {
+TestRulesWindow* open_test_rules(const AccountRecord& account, QWidget* parent, const QString& folder,
+                                 const QString& name) {
   auto* window = new TestRulesWindow(parent);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
-  window->run(account, program_settings().server_timeout);
+  window->run(account, program_settings().server_timeout, folder, name);
   return window;
 }
 

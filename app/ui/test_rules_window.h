@@ -27,8 +27,10 @@ class TestRulesWindow : public QDialog {
   explicit TestRulesWindow(QWidget* parent = nullptr);
   ~TestRulesWindow() override;
 
-  // Starts a run over `account` (copied), replacing any run and rows shown before.
-  void run(const AccountRecord& account, qint32 timeout_seconds);
+  // Starts a run over `account` (copied), replacing any run and rows shown before; `folder`
+  // and `name` find its OAuth2 sign-in, if it has one (see TestRun::start).
+  void run(const AccountRecord& account, qint32 timeout_seconds, const QString& folder = {},
+           const QString& name = {});
   bool running() const { return running_; }
 
   enum Column { kNumber, kSender, kSubject, kSize, kVerdict, kRule, kColumns };
@@ -57,7 +59,8 @@ class TestRulesWindow : public QDialog {
 
 // Opens a Test Rules window over `parent` for `account` and starts its run; the window
 // deletes itself when closed. The server timeout comes from the program settings.
-TestRulesWindow* open_test_rules(const AccountRecord& account, QWidget* parent);
+TestRulesWindow* open_test_rules(const AccountRecord& account, QWidget* parent, const QString& folder = {},
+                                 const QString& name = {});
 
 // For the main window: loads the account file `name` (not the program's one record,
 // which the filter cycle uses) and opens its Test Rules; "Error during account load!"

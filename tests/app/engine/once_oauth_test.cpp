@@ -1,12 +1,13 @@
 // halvex --once with an account that signs in with OAuth2: a browser sign-in against the
 // tests' own authorization server (a test program plays the browser), then cycles against
 // a Dovecot whose oauth2 passdb asks the same server's introspection: a cycle with the
-// token, renewal with the refresh token, and a revoked grant.
+// token, renewal with the refresh token, a revoked grant, and Test Rules with the token.
 #include "accounts/account_file.h"
 #include "accounts/account_record.h"
 #include "oauth/oauth_grant.h"
 #include "oauth/oauth_provider.h"
 #include "oauth/oauth_signin.h"
+#include "testrun/test_run.h"
 
 #include "net/dovecot_harness.h"
 #include "net/oauth_server.h"
@@ -137,6 +138,30 @@ TEST_F(OnceOAuthTest, CyclesWithTheTokenRenewedFromTheRefreshToken) {
   oauth::OAuthGrant grant;
   ASSERT_TRUE(oauth::load_grant(folder(), "home", grant));
   EXPECT_FALSE((first.lines + second.lines).join('\n').contains(grant.refresh_token));
+}
+
+// Test Rules signs in as the filter cycle does, with the account's token: its password is
+// wrong here, so only the token gets in. A test run deletes nothing.
+TEST_F(OnceOAuthTest, TestRulesSignsInWithTheToken) {
+  sign_in();
+  save_account_for("oauthuser");
+  dovecot->maildir("oauthuser").add_all({mail("deals@spam.example", "one"), mail("amy@ham.example", "two")});
+  AccountRecord account;
+  ASSERT_TRUE(load_account(folder(), "home", account));
+  account.password = "not-the-password";
+  TestRun run;
+  int deleted = -1, total = -1;
+  QString failure;
+  QObject::connect(&run, &TestRun::finished, [&](qint32 d, qint32 t) { deleted = d, total = t; });
+  QObject::connect(&run, &TestRun::failed, [&](const QString& cause) { failure = cause; });
+  run.start(account, 10, folder(), "home");
+  QDeadlineTimer deadline(30000);
+  while (total < 0 && failure.isEmpty() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_TRUE(failure.isEmpty()) << failure.toStdString() << dovecot->log();
+  EXPECT_EQ(total, 2);
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(dovecot->maildir("oauthuser").count(), 2u);
 }
 
 TEST_F(OnceOAuthTest, RevokedGrantFailsTheLoginWithItsCause) {
