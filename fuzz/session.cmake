@@ -8,6 +8,8 @@ add_executable(session_fuzzer
   ${velmo_pop3_dir}/pop3_session.cpp
   ${velmo_pop3_dir}/failure_cause.cpp
   ${velmo_pop3_dir}/pop3_pipelining.cpp
+  ${velmo_pop3_dir}/pop3_raw.cpp
+  ${PROJECT_SOURCE_DIR}/component/store/deferred_sync.cpp
   ${velmo_pop3_dir}/pop3_login.cpp
   ${velmo_pop3_dir}/login_plan.cpp
   ${velmo_pop3_dir}/sasl.cpp

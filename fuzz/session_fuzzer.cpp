@@ -6,6 +6,8 @@
 //   W login to a "pop3+starttls://" server   O login with an access token (OAuth2)
 //   S STAT  L LIST  I UIDL  z size of n  u unique id of n  T TOP n  R RETR n
 //   D DELE n  E RSET  N NOOP  Q close  P pipelining allowed (n = 1) or not (any other n)
+//   a RETR n with UIDL n and DELE n sent ahead, where the session pipelines (as the worker
+//   sends them before a copy is kept)  d Delete n: the replies sent ahead, or UIDL n and DELE n
 // Checked after every operation: each command sent is one line the session composed (known
 // verb, one CR LF at its end, nothing from the server in it), nothing is sent while closed,
 // text results hold no NUL and no terminator, and numbers answered lie in the listing. When
@@ -20,8 +22,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pop3/header_prefetch.h"
+#include "pop3/pipelined_reply.h"
 #include "pop3/pop3_session.h"
 #include "script_transport.h"
 
@@ -78,6 +82,38 @@ void check_command(std::string_view line) {
 void check_text(std::string_view text) {
     check(text.find('\0') == std::string_view::npos);
     check(text.find(kEnd) == std::string_view::npos);
+}
+
+// One send may carry several commands (pipelined ones go out together): each ends at its CR LF,
+// and whatever follows the last one is checked as a line of its own.
+void split_commands(std::string_view sent, std::vector<std::string>& lines) {
+    while (!sent.empty()) {
+        const std::size_t end = sent.find("\r\n");
+        const std::size_t length = end == std::string_view::npos ? sent.size() : end + 2;
+        lines.emplace_back(sent.substr(0, length));
+        sent.remove_prefix(length);
+    }
+}
+
+// RETR n with UIDL n and DELE n behind it, its reply read as the worker reads it.
+bool retrieve_deleting_ahead(Pop3Session& session, std::int32_t n) {
+    std::string text;
+    if (!session.pipelining()) return session.Retr(n, text);
+    if (!session.SettleDeleteAhead()) return false;
+    if (!session.SendRaw("RETR " + std::to_string(n) + "\r\n" + session.DeleteAheadCommands(n, true))) return false;
+    velmo::PipelinedReply reader(session.RetrieveLimit(n));
+    const auto end = session.ReadChunks([&](std::string_view chunk, std::size_t) {
+        switch (reader.add(chunk)) {
+            case velmo::PipelinedReply::State::More: return Pop3Session::Chunk::More;
+            case velmo::PipelinedReply::State::Complete: return Pop3Session::Chunk::Complete;
+            case velmo::PipelinedReply::State::Fail: break;
+        }
+        return Pop3Session::Chunk::Fail;
+    });
+    if (end != Pop3Session::ReadEnd::Complete) return session.SetFailure(velmo::FailureKind::ConnectionLost, "cut");
+    session.PutBack(reader.take_rest());
+    check(reader.reply().find('\0') == std::string::npos);
+    return reader.ok() || session.SetFailure(velmo::FailureKind::ServerError, "refused");
 }
 
 std::int32_t read_number(std::string_view ops, std::size_t& i) {
@@ -168,6 +204,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 break;
             case 'D': ok = session.Dele(n); break;
+            case 'a': ok = retrieve_deleting_ahead(session, n); break;
+            case 'd':
+                ok = session.DeletingAhead(n) ? session.TakeDeleteAhead(n, text) : session.DeleAskingId(n, text);
+                check(text.find_first_of(std::string_view(" \t\r\n\0", 5)) == std::string::npos);
+                break;
             case 'E': ok = session.Rset(); break;
             case 'N': ok = session.Noop(); break;
             case 'Q': session.CloseSession(); break;
@@ -187,8 +228,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!ok && op != 'Q' && std::string_view("UVAWOSLIzuTRDEN").find(op) != std::string_view::npos)
             check(session.last_failure().kind != velmo::FailureKind::None && !session.last_failure().text.empty());
         std::size_t tops_this_op = 0;
-        for (; checked < transport.sent().size(); ++checked) {
-            const std::string& line = transport.sent()[checked];
+        std::vector<std::string> lines;
+        for (; checked < transport.sent().size(); ++checked) split_commands(transport.sent()[checked], lines);
+        for (const std::string& line : lines) {
             check_command(line);
             if (line.rfind("TOP ", 0) != 0) continue;
             ++tops_this_op;
@@ -204,6 +246,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     session.CloseSession();
     check(!session.connected());
-    for (; checked < transport.sent().size(); ++checked) check_command(transport.sent()[checked]);
+    std::vector<std::string> lines;
+    for (; checked < transport.sent().size(); ++checked) split_commands(transport.sent()[checked], lines);
+    for (const std::string& line : lines) check_command(line);
     return 0;
 }
