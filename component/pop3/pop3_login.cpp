@@ -78,6 +78,7 @@ bool Pop3Session::SendUtf8() {
 
 bool Pop3Session::LoginCommon(const std::string& server, std::int32_t port, std::string* greeting) {
     if (connected()) CloseSession();
+    ForgetMarks();  // nothing of a connection that ended without CloseSession carries over
     utf8_.store(false);
     if (!OpenConnection(server, port)) return false;
     connected_.store(true);

@@ -107,7 +107,10 @@ bool Pop3Session::DeleAskingId(std::int32_t n, std::string& id) {
 
 std::string Pop3Session::DeleteAheadCommands(std::int32_t n, bool ask_id) {
     // As Dele: the listing is read before anything is marked, so no later count misses a marked one.
-    if (!list_loaded_ && !List()) ClearFailure();
+    if (!list_loaded_ && !List()) {
+        if (!connected()) return {};  // the listing ended the session: nothing goes ahead
+        ClearFailure();
+    }
     ahead_n_ = n;
     ahead_uidl_ = ask_id && !uidl_loaded_ && capabilities_.has("UIDL");
     dele_sent_ = true;

@@ -346,10 +346,7 @@ bool Pop3Session::CloseSession() {
                        "the copies of the deleted messages could not be written to disk, so their deletions "
                        "were undone (RSET) and nothing was removed");
     }
-    dele_sent_ = false;
-    marked_.clear();
-    ahead_n_ = 0;
-    no_quit_ = false;
+    ForgetMarks();
     broken_ = false;
     connected_.store(false);
     ResetPipeline();

@@ -143,6 +143,7 @@ public:
 
     // Delete ahead (IPOPRAW DeleteAhead). The commands to send right after "RETR n": "DELE n",
     // after "UIDL n" when ask_id and the server lists UIDL; their replies are then outstanding.
+    // Reads the listing first when it is not loaded; empty when that ended the session.
     std::string DeleteAheadCommands(std::int32_t n, bool ask_id);
     // Bytes read past a reply: the start of the replies after it.
     void PutBack(std::string rest) { carry_ = std::move(rest); }
@@ -264,6 +265,12 @@ private:
     static bool MultiLineText(std::string& reply, std::string& text);
     void ResetPipeline();
     bool UndoDeleteAhead();
+    void ForgetMarks() {
+        dele_sent_ = false;
+        marked_.clear();
+        ahead_n_ = 0;
+        no_quit_ = false;
+    }
 
     std::unique_ptr<Transport> transport_;
     std::atomic<std::int32_t> message_count_{0};

@@ -212,9 +212,10 @@ bool Worker::retrieve(std::int32_t number) {
     std::string& text = ahead ? piped.reply() : reader.reply();
     char command[256] = {};
     std::snprintf(command, sizeof command, "RETR %d\r\n", number);
-    bool ok = session.SettleDeleteAhead() &&
-              session.SendRaw(ahead ? command + session.DeleteAheadCommands(number, context_.kept->ask_ids())
-                                    : std::string(command));
+    bool ok = session.SettleDeleteAhead();
+    std::string commands(command);
+    if (ok && ahead) commands += session.DeleteAheadCommands(number, context_.kept->ask_ids());
+    ok = ok && session.connected() && session.SendRaw(commands);
     if (ok) {
         bool stopped_inside = false, too_large = false;
         auto end = session.ReadChunks([&](std::string_view chunk, std::size_t received) {
