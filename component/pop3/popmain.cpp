@@ -13,6 +13,14 @@ namespace velmo {
 
 namespace {
 
+// A property's value through its out pointer.
+template <class T>
+HRESULT put_value(T* out, T value) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
 LONG clamp_long(std::uint32_t value) {
     return static_cast<LONG>(std::min<std::uint32_t>(value, std::numeric_limits<LONG>::max()));
 }
@@ -58,23 +66,17 @@ HRESULT PopMain::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
 }
 
 HRESULT PopMain::get_LastFailureKind(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = static_cast<LONG>(session_.last_failure().kind);
-    return S_OK;
+    return put_value<LONG>(pVal, static_cast<LONG>(session_.last_failure().kind));
 }
 
 HRESULT PopMain::get_LastFailure(BSTR* pVal) { return put_bstr(pVal, session_.last_failure().text); }
 
 HRESULT PopMain::get_BytesReceived(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = static_cast<LONG>(session_.bytes_received() & 0x7FFFFFFFu);
-    return S_OK;
+    return put_value<LONG>(pVal, static_cast<LONG>(session_.bytes_received() & 0x7FFFFFFFu));
 }
 
 HRESULT PopMain::get_MaxMessageSize(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = clamp_long(session_.max_message_size());
-    return S_OK;
+    return put_value<LONG>(pVal, clamp_long(session_.max_message_size()));
 }
 
 HRESULT PopMain::put_MaxMessageSize(LONG newVal) {
@@ -82,11 +84,7 @@ HRESULT PopMain::put_MaxMessageSize(LONG newVal) {
     return S_OK;
 }
 
-HRESULT PopMain::get_ServerPort(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = server_port_;
-    return S_OK;
-}
+HRESULT PopMain::get_ServerPort(LONG* pVal) { return put_value<LONG>(pVal, server_port_); }
 
 HRESULT PopMain::put_ServerPort(LONG newVal) {
     server_port_ = newVal;
@@ -94,9 +92,7 @@ HRESULT PopMain::put_ServerPort(LONG newVal) {
 }
 
 HRESULT PopMain::get_Timeout(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = static_cast<LONG>(session_.timeout_ms() / 1000u);
-    return S_OK;
+    return put_value<LONG>(pVal, static_cast<LONG>(session_.timeout_ms() / 1000u));
 }
 
 HRESULT PopMain::put_Timeout(LONG newVal) {
@@ -116,15 +112,11 @@ HRESULT PopMain::put_LogFileName(BSTR newVal) {
 HRESULT PopMain::get_Version(BSTR* pVal) { return put_bstr(pVal, kVersionText); }
 
 HRESULT PopMain::get_Connected(VARIANT_BOOL* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = session_.connected() ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return put_value<VARIANT_BOOL>(pVal, session_.connected() ? VARIANT_TRUE : VARIANT_FALSE);
 }
 
 HRESULT PopMain::get_Pipelining(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = session_.pipelining_allowed() ? 1 : 0;
-    return S_OK;
+    return put_value<LONG>(pVal, session_.pipelining_allowed() ? 1 : 0);
 }
 
 HRESULT PopMain::put_Pipelining(LONG newVal) {
@@ -132,11 +124,7 @@ HRESULT PopMain::put_Pipelining(LONG newVal) {
     return S_OK;
 }
 
-HRESULT PopMain::get_Asynchronous(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = asynchronous_;
-    return S_OK;
-}
+HRESULT PopMain::get_Asynchronous(LONG* pVal) { return put_value<LONG>(pVal, asynchronous_); }
 
 HRESULT PopMain::put_Asynchronous(LONG newVal) {
     asynchronous_ = newVal == 1 ? 1 : 0;
@@ -268,11 +256,7 @@ HRESULT PopMain::Retrieve(LONG nMsg, BSTR* pVal) {
     return put_bstr(pVal, text);
 }
 
-HRESULT PopMain::get_KeepRetrieved(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = kept_.keep() ? 1 : 0;
-    return S_OK;
-}
+HRESULT PopMain::get_KeepRetrieved(LONG* pVal) { return put_value<LONG>(pVal, kept_.keep() ? 1 : 0); }
 
 HRESULT PopMain::put_KeepRetrieved(LONG newVal) {
     kept_.set_keep(newVal != 0);
@@ -280,16 +264,11 @@ HRESULT PopMain::put_KeepRetrieved(LONG newVal) {
     return S_OK;
 }
 
-HRESULT PopMain::get_RetrievedMsg(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = kept_.retrieved_msg();
-    return S_OK;
-}
+HRESULT PopMain::get_RetrievedMsg(LONG* pVal) { return put_value<LONG>(pVal, kept_.retrieved_msg()); }
 
 HRESULT PopMain::get_RetrievedSize(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = clamp_long(static_cast<std::uint32_t>(std::min<std::size_t>(kept_.retrieved_size(), UINT32_MAX)));
-    return S_OK;
+    const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(kept_.retrieved_size(), UINT32_MAX));
+    return put_value<LONG>(pVal, clamp_long(size));
 }
 
 HRESULT PopMain::CopyRetrieved(unsigned char* buffer, LONG size, LONG* copied) {
@@ -308,22 +287,14 @@ HRESULT PopMain::ForgetRetrieved() {
     return S_OK;
 }
 
-HRESULT PopMain::get_AskUniqueIds(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = kept_.ask_ids() ? 1 : 0;
-    return S_OK;
-}
+HRESULT PopMain::get_AskUniqueIds(LONG* pVal) { return put_value<LONG>(pVal, kept_.ask_ids() ? 1 : 0); }
 
 HRESULT PopMain::put_AskUniqueIds(LONG newVal) {
     kept_.set_ask_ids(newVal != 0);
     return S_OK;
 }
 
-HRESULT PopMain::get_DeleteAhead(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = kept_.delete_ahead() ? 1 : 0;
-    return S_OK;
-}
+HRESULT PopMain::get_DeleteAhead(LONG* pVal) { return put_value<LONG>(pVal, kept_.delete_ahead() ? 1 : 0); }
 
 HRESULT PopMain::put_DeleteAhead(LONG newVal) {
     kept_.set_delete_ahead(newVal != 0);
@@ -338,9 +309,7 @@ HRESULT PopMain::GetUniqueId(LONG nMsg, BSTR* pVal) {
 }
 
 HRESULT PopMain::get_QuitConfirmed(LONG* pVal) {
-    if (!pVal) return E_POINTER;
-    *pVal = kept_.quit_confirmed() ? 1 : 0;
-    return S_OK;
+    return put_value<LONG>(pVal, kept_.quit_confirmed() ? 1 : 0);
 }
 
 HRESULT PopMain::GetMsgHeader(LONG nMsg, BSTR* pVal) {
