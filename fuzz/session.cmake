@@ -10,6 +10,7 @@ add_executable(session_fuzzer
   ${velmo_pop3_dir}/pop3_pipelining.cpp
   ${velmo_pop3_dir}/pop3_raw.cpp
   ${PROJECT_SOURCE_DIR}/component/store/deferred_sync.cpp
+  ${PROJECT_SOURCE_DIR}/component/store/message_file.cpp
   ${velmo_pop3_dir}/pop3_login.cpp
   ${velmo_pop3_dir}/login_plan.cpp
   ${velmo_pop3_dir}/sasl.cpp

@@ -95,12 +95,15 @@ bool Pop3Session::DeleAskingId(std::int32_t n, std::string& id) {
     if (!list_loaded_ && !List()) ClearFailure();
     dele_sent_ = true;
     if (!SendCommand(numbered("UIDL", n) + numbered("DELE", n))) return false;
-    bool ok = ReadLineKeepingRest(reply);
-    if (ok) {
-        id = id_in_reply(reply, n);
-        ok = CheckOk();
-    }
-    prefetch_.forget(n);
+    return ReadDeleReplies(n, true, id);
+}
+
+bool Pop3Session::ReadDeleReplies(std::int32_t n, bool id_asked, std::string& id) {
+    std::string reply;
+    bool ok = !id_asked || ReadLineKeepingRest(reply);
+    if (ok && id_asked) id = id_in_reply(reply, n);
+    ok = ok && CheckOk();
+    prefetch_.forget(n);  // a header fetched before the DELE no longer answers for n
     if (ok) marked_.push_back(n);
     return ok;
 }
@@ -121,19 +124,11 @@ bool Pop3Session::TakeDeleteAhead(std::int32_t n, std::string& id) {
     id.clear();
     const bool asked = ahead_uidl_;
     ahead_n_ = 0;
-    std::string reply;
-    if (asked) {
-        if (!ReadLineKeepingRest(reply)) return false;
-        id = id_in_reply(reply, n);
-    } else if (uidl_loaded_) {
+    if (!asked && uidl_loaded_) {
         if (!LookupUniqueId(n, id)) id.clear();
         ClearFailure();
     }
-    if (!ReadLineKeepingRest(reply)) return false;
-    prefetch_.forget(n);
-    if (!is_ok(reply)) return ServerSaid(reply);
-    marked_.push_back(n);
-    return true;
+    return ReadDeleReplies(n, asked, id);
 }
 
 bool Pop3Session::SettleDeleteAhead() { return ahead_n_ == 0 || UndoDeleteAhead(); }
@@ -149,7 +144,7 @@ bool Pop3Session::UndoDeleteAhead() {
         // RSET unmarks every message: those deleted before are marked again, a window at a time
         // so that neither side's buffers fill while the other waits.
         ok = SendRaw("RSET\r\n") && ReadLineKeepingRest(reply) && is_ok(reply);
-        constexpr std::size_t kWindow = 48;
+        constexpr std::size_t kWindow = HeaderPrefetch::kWindow;
         for (std::size_t from = 0; ok && from < marked_.size(); from += kWindow) {
             const std::size_t to = std::min(marked_.size(), from + kWindow);
             std::string commands;

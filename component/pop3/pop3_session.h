@@ -265,6 +265,8 @@ private:
     static bool MultiLineText(std::string& reply, std::string& text);
     void ResetPipeline();
     bool UndoDeleteAhead();
+    // The replies to "UIDL n" (when id_asked) and "DELE n" sent together; the outcome is DELE's.
+    bool ReadDeleReplies(std::int32_t n, bool id_asked, std::string& id);
     void ForgetMarks() {
         dele_sent_ = false;
         marked_.clear();

@@ -1,5 +1,7 @@
 #include "store/deferred_sync.h"
 
+#include "store/message_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,12 +27,6 @@ bool sync_path(const std::string& path, int flags) {
     if (fd < 0) return false;
     const bool ok = ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
-}
-
-std::string folder_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace

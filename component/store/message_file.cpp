@@ -46,11 +46,6 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string folder_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 // Moves the written temporary file to path (see write_message_file).
 WriteResult place_file(const char* temp, const std::string& path, bool replace) {
     if (replace) {
@@ -106,6 +101,11 @@ std::optional<std::string> read_message_file(const std::string& path) {
     text.resize(got);
     if (size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
+}
+
+std::string folder_of(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 WriteResult write_message_file(const std::string& path, std::string_view bytes, bool replace, SyncMode sync) {

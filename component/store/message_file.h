@@ -19,6 +19,9 @@ inline constexpr size_t kMaxMessageBytes = size_t{1} << 30;
 // never waited on), cannot be read, or is larger than kMaxMessageBytes.
 std::optional<std::string> read_message_file(const std::string& path);
 
+// The folder holding the file at path ("." for a bare name).
+std::string folder_of(const std::string& path);
+
 enum class WriteResult { written, exists, failed };
 enum class SyncMode { now, deferred };
 
