@@ -24,21 +24,26 @@ OAuthLogin::Result OAuthLogin::prepare(IPOPMAIN* popmain, const QString& folder,
   tokens_.begin(folder, name);
   while (!tokens_.done()) host_.wait_for_events();
   const oauth::TokenOutcome& outcome = tokens_.outcome();
+  if (outcome.kind == oauth::TokenOutcome::Kind::GrantRefused)
+    host_.notify(QStringLiteral("Halvex: sign in again"),
+                 QStringLiteral("The sign-in of account ") + description +
+                     QStringLiteral(" was revoked or has expired. Open the account and press \"Sign in…\"."));
+  return hand_over(popmain, outcome, description, cause_);
+}
+
+OAuthLogin::Result OAuthLogin::hand_over(IPOPMAIN* popmain, const oauth::TokenOutcome& outcome,
+                                         const QString& description, QString& cause) {
   using Kind = oauth::TokenOutcome::Kind;
   if (outcome.kind == Kind::GrantRefused || outcome.kind == Kind::Failed) {
-    cause_ = QStringLiteral("Sign-in failed for: ") + description + QStringLiteral(" (") + outcome.cause +
-             QStringLiteral(")");
-    if (outcome.kind == Kind::GrantRefused)
-      host_.notify(QStringLiteral("Halvex: sign in again"),
-                   QStringLiteral("The sign-in of account ") + description +
-                       QStringLiteral(" was revoked or has expired. Open the account and press \"Sign in…\"."));
+    cause = QStringLiteral("Sign-in failed for: ") + description + QStringLiteral(" (") + outcome.cause +
+            QStringLiteral(")");
     return Result::Failed;
   }
   IPOPSIGNIN* sign_in = sign_in_of(popmain);
   if (!sign_in) {
     if (outcome.kind == Kind::NoGrant) return Result::Ready;  // a component without it: passwords only
-    cause_ = QStringLiteral("Sign-in failed for: ") + description +
-             QStringLiteral(" (the mail component cannot sign in with OAuth2)");
+    cause = QStringLiteral("Sign-in failed for: ") + description +
+            QStringLiteral(" (the mail component cannot sign in with OAuth2)");
     return Result::Failed;
   }
   sign_in->put_AccessToken(BstrArg(outcome.kind == Kind::Ok ? outcome.access_token : QString()));

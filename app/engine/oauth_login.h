@@ -27,6 +27,11 @@ public:
   Result prepare(IPOPMAIN* popmain, const QString& folder, const QString& name, const QString& description);
   const QString& cause() const { return cause_; }
 
+  // Hands the token of `outcome` (none for an account without a grant) to `popmain`. Failed,
+  // with `cause` set, when the grant gave no token or the component cannot take one.
+  static Result hand_over(IPOPMAIN* popmain, const oauth::TokenOutcome& outcome, const QString& description,
+                          QString& cause);
+
   // "Connected to account: D over STARTTLS, signed in with USER." (or over "plain text" or
   // "TLS (pop3s://)", signed in with APOP, AUTH PLAIN, AUTH XOAUTH2 or AUTH OAUTHBEARER) after
   // a login that was not a plain-text USER/PASS one, whose log stays as it always was; empty

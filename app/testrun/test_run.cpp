@@ -25,27 +25,21 @@ void TestRun::start(const AccountRecord& account, qint32 timeout_seconds, const 
   const quint64 run = ++run_;
   tokens_.reset();
   if (name.isEmpty()) {
-    launch(account, timeout_seconds, {}, run);
+    launch(account, timeout_seconds, {}, run);  // no grant: the password
     return;
   }
   tokens_ = std::make_unique<oauth::AccessTokens>();
   connect(tokens_.get(), &oauth::AccessTokens::finished, this, [this, account, timeout_seconds, run] {
-    if (run != run_) return;  // cancelled meanwhile, or another run started
-    const oauth::TokenOutcome& outcome = tokens_->outcome();
-    using Kind = oauth::TokenOutcome::Kind;
-    if (outcome.kind == Kind::GrantRefused || outcome.kind == Kind::Failed) {
-      emit failed(QStringLiteral("Sign-in failed: ") + outcome.cause);
-      return;
-    }
-    launch(account, timeout_seconds, outcome.kind == Kind::Ok ? outcome.access_token : QString(), run);
+    if (run == run_) launch(account, timeout_seconds, tokens_->outcome(), run);  // else cancelled or replaced
   }, Qt::QueuedConnection);  // never inside begin() below, nor inside the token client's reply
   tokens_->begin(folder, name);
 }
 
-void TestRun::launch(const AccountRecord& account, qint32 timeout_seconds, const QString& token, quint64 run) {
+void TestRun::launch(const AccountRecord& account, qint32 timeout_seconds, const oauth::TokenOutcome& sign_in,
+                     quint64 run) {
   thread_ = new QThread;
   thread_->setObjectName(QStringLiteral("test run"));
-  worker_ = new TestRunWorker(account, timeout_seconds, token);
+  worker_ = new TestRunWorker(account, timeout_seconds, sign_in);
   worker_->moveToThread(thread_);
   connect(thread_, &QThread::started, worker_, &TestRunWorker::start);
   // Reports of an earlier run that arrive late are dropped: only this run's go out.

@@ -61,7 +61,8 @@ class TestRun : public QObject {
 
  private:
   void stop_thread();
-  void launch(const AccountRecord& account, qint32 timeout_seconds, const QString& token, quint64 run);
+  void launch(const AccountRecord& account, qint32 timeout_seconds, const oauth::TokenOutcome& sign_in,
+              quint64 run);
 
   QThread* thread_ = nullptr;
   TestRunWorker* worker_ = nullptr;

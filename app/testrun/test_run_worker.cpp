@@ -1,11 +1,11 @@
 #include "test_run_worker.h"
 
 #include "engine/bstr_text.h"
+#include "engine/oauth_login.h"
 #include "engine/popmain_sink.h"
 #include "engine/qt_apartment_pump.h"
 
 #include "frame/exports.h"
-#include "frame/ipopsignin.h"
 #include "pop3/ipopstatus.h"
 
 #include <algorithm>
@@ -19,10 +19,10 @@ constexpr qint64 kAnswerMarginMs = 10 * 1000;  // beyond the session's own Timeo
 
 }  // namespace
 
-TestRunWorker::TestRunWorker(AccountRecord account, qint32 timeout_seconds, QString access_token)
+TestRunWorker::TestRunWorker(AccountRecord account, qint32 timeout_seconds, oauth::TokenOutcome sign_in)
     : account_(std::move(account)),
       timeout_seconds_(std::max(timeout_seconds, 1)),
-      access_token_(std::move(access_token)),
+      sign_in_(std::move(sign_in)),
       guard_(this) {
   // guard_ is a child, so it moves to the run's thread with the worker and its timer runs
   // there.
@@ -50,13 +50,10 @@ void TestRunWorker::start() {
     end([this] { emit failed(QStringLiteral("The mail component's events could not be received.")); });
     return;
   }
-  if (!access_token_.isEmpty()) {
-    velmo::ComPtr<IPOPSIGNIN> sign_in;
-    if (FAILED(popmain_->QueryInterface(IID_IPOPSIGNIN, sign_in.put_void())) ||
-        FAILED(sign_in->put_AccessToken(BstrArg(access_token_)))) {
-      end([this] { emit failed(QStringLiteral("The mail component cannot sign in with OAuth2.")); });
-      return;
-    }
+  QString cause;
+  if (OAuthLogin::hand_over(popmain_.get(), sign_in_, account_.description, cause) == OAuthLogin::Result::Failed) {
+    end([this, cause] { emit failed(cause); });
+    return;
   }
   stage_ = Stage::Connecting;
   arm_guard();

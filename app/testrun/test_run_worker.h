@@ -9,6 +9,7 @@
 #include "test_run.h"
 
 #include "engine/header_rules.h"
+#include "oauth/access_tokens.h"
 #include "engine/session_events.h"
 
 #include "frame/com_ptr.h"
@@ -29,8 +30,9 @@ class TestRunWorker final : public QObject, public SessionEvents {
   Q_OBJECT
 
  public:
-  // A non-empty `access_token` signs in with OAuth2 (IPOPSIGNIN) instead of the password.
-  TestRunWorker(AccountRecord account, qint32 timeout_seconds, QString access_token = {});
+  // `sign_in`: the account's OAuth2 token, handed to the session as the filter cycle hands it
+  // (OAuthLogin::hand_over); without a grant, the password signs in.
+  TestRunWorker(AccountRecord account, qint32 timeout_seconds, oauth::TokenOutcome sign_in = {});
   ~TestRunWorker() override;
 
   // Both run on the worker's thread (queued from the thread that owns the TestRun).
@@ -67,7 +69,7 @@ class TestRunWorker final : public QObject, public SessionEvents {
 
   AccountRecord account_;
   qint32 timeout_seconds_;
-  QString access_token_;
+  oauth::TokenOutcome sign_in_;
   std::unique_ptr<QtApartmentPump> pump_;
   velmo::ComPtr<IPOPMAIN> popmain_;
   velmo::ComPtr<IPOPMSG> popmsg_;
