@@ -50,6 +50,26 @@ class QuarantineDovecotTest : public OnceDovecotTest {
     return std::nullopt;
   }
 
+  // One spam message on a scripted server, as far as its RETR; the test scripts the rest.
+  static constexpr const char* kSpamHeader = "From: Deals <deals@spam.example>\r\nSubject: one\r\n";
+  static testnet::Conversation spam_up_to_retr() {
+    const std::string header = kSpamHeader;
+    testnet::Conversation c;
+    c.greet().login("user", "secret").on("STAT", testnet::stat_reply(1, 300));
+    c.on("STAT", testnet::stat_reply(1, 300)).on("LIST", testnet::list_reply({300}));
+    c.on("TOP 1 0", "+OK\r\n" + header + "\r\n.\r\n").on("RETR 1", "+OK\r\n" + header + "\r\nbody\r\n.\r\n");
+    return c;
+  }
+  // The account "home" on that server, its From list naming the spam.
+  void save_scripted_account(const testnet::ScriptedPop3Server& server) {
+    AccountRecord r = account();
+    r.server = QString::fromStdString(server.address());
+    r.user_id = "user";
+    r.password = "secret";
+    r.from_list = {"spam.example"};
+    save(r);
+  }
+
   QString mail_folders;
 };
 
@@ -175,19 +195,11 @@ TEST_F(QuarantineDovecotTest, EightBitMessagesAreKeptByteForByteWithTheServersUn
 // A server removes marked messages only once it has answered QUIT: when it refuses QUIT, the
 // journal must not claim a deletion that may not have happened, and the copy stays.
 TEST_F(QuarantineDovecotTest, DeletionIsNotedAsUnconfirmedWhenTheServerRefusesQuit) {
-  const std::string header = "From: Deals <deals@spam.example>\r\nSubject: one\r\n";
-  testnet::Conversation c;
-  c.greet().login("user", "secret").on("STAT", testnet::stat_reply(1, 300));
-  c.on("STAT", testnet::stat_reply(1, 300)).on("LIST", testnet::list_reply({300}));
-  c.on("TOP 1 0", "+OK\r\n" + header + "\r\n.\r\n").on("RETR 1", "+OK\r\n" + header + "\r\nbody\r\n.\r\n");
+  const std::string header = kSpamHeader;
+  testnet::Conversation c = spam_up_to_retr();
   c.on("DELE 1", testnet::ok("marked")).on("QUIT", testnet::err("could not remove the marked messages"));
   testnet::ScriptedPop3Server server(c);
-  AccountRecord r = account();
-  r.server = QString::fromStdString(server.address());
-  r.user_id = "user";
-  r.password = "secret";
-  r.from_list = {"spam.example"};
-  save(r);
+  save_scripted_account(server);
 
   const OnceRun once = run({"--once"}, env());
   EXPECT_EQ(once.exit_code, 0) << once.lines.join('\n').toStdString();
@@ -201,19 +213,11 @@ TEST_F(QuarantineDovecotTest, DeletionIsNotedAsUnconfirmedWhenTheServerRefusesQu
 
 // A DELE left unanswered may still be applied by a later QUIT: the copy and its record stay.
 TEST_F(QuarantineDovecotTest, CopyStaysWhenTheServerNeverAnswersDele) {
-  const std::string header = "From: Deals <deals@spam.example>\r\nSubject: one\r\n";
-  testnet::Conversation c;
-  c.greet().login("user", "secret").on("STAT", testnet::stat_reply(1, 300));
-  c.on("STAT", testnet::stat_reply(1, 300)).on("LIST", testnet::list_reply({300}));
-  c.on("TOP 1 0", "+OK\r\n" + header + "\r\n.\r\n").on("RETR 1", "+OK\r\n" + header + "\r\nbody\r\n.\r\n");
+  const std::string header = kSpamHeader;
+  testnet::Conversation c = spam_up_to_retr();
   c.expect("DELE 1").stall();
   testnet::ScriptedPop3Server server(c);
-  AccountRecord r = account();
-  r.server = QString::fromStdString(server.address());
-  r.user_id = "user";
-  r.password = "secret";
-  r.from_list = {"spam.example"};
-  save(r);
+  save_scripted_account(server);
   set_option("server_timeout", "2");
 
   const OnceRun once = run({"--once"}, env());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,22 +29,39 @@ struct Walked {
     std::string id3;  // the unique id got at Delete(3)
 };
 
+// A worker that keeps what it retrieves and asks ids, with DELE sent ahead or not, driven one
+// request per event by `next` (the event's line; nothing to do: no request).
+struct AheadClient {
+    explicit AheadClient(bool ahead) {
+        EXPECT_EQ(rig.advise(sink.get(), &cookie), S_OK);
+        rig.kept().set_keep(true);
+        rig.kept().set_ask_ids(true);
+        rig.kept().set_delete_ahead(ahead);
+    }
+    // Runs a session to its OnClosed; false when it did not end in time.
+    bool run(const std::string& host, std::uint16_t port, const std::string& user, const std::string& password,
+             const std::function<void(const std::string&)>& next) {
+        sink->on_event = next;
+        rig.connect(host, port, user, password);
+        return pump_until([&] { return sink->saw("closed"); }, 20s);
+    }
+
+    InApartment apartment;
+    WorkerRig rig;
+    velmo::ComPtr<Recorder> sink = velmo::ComPtr<Recorder>::adopt(new Recorder);
+    DWORD cookie = 0;
+};
+
 // Retrieve 1, Delete 1; Retrieve 2 with no Delete (its copy failed, say); Retrieve 3, Delete 3;
 // Close: each request made when the one before is answered, as the filter cycle makes them.
 Walked walk(const std::string& host, std::uint16_t port, const std::string& user, const std::string& password,
-         bool ahead) {
-    InApartment apartment;
+            bool ahead) {
     TempDir dir("halvex-ahead-");
-    WorkerRig rig;
-    auto sink = velmo::ComPtr<Recorder>::adopt(new Recorder);
-    DWORD cookie = 0;
-    EXPECT_EQ(rig.advise(sink.get(), &cookie), S_OK);
-    rig.kept().set_keep(true);
-    rig.kept().set_ask_ids(true);
-    rig.kept().set_delete_ahead(ahead);
+    AheadClient client(ahead);
+    WorkerRig& rig = client.rig;
     const std::string log = (dir.path() / "pop3.log").string();
     rig.session().set_log_file_name(log);
-    sink->on_event = [&](const std::string& e) {
+    EXPECT_TRUE(client.run(host, port, user, password, [&](const std::string& e) {
         if (e == "connected") rig.job(velmo::kJobRetrieve, 1);
         else if (e == "retrieved 1") rig.job(velmo::kJobDelete, 1);
         else if (e == "deleted 1") rig.job(velmo::kJobRetrieve, 2);
@@ -51,13 +69,11 @@ Walked walk(const std::string& host, std::uint16_t port, const std::string& user
         else if (e == "header 3") rig.job(velmo::kJobRetrieve, 3);
         else if (e == "retrieved 3") rig.job(velmo::kJobDelete, 3);
         else if (e == "deleted 3") rig.job(velmo::kJobClose);
-    };
-    rig.connect(host, port, user, password);
-    EXPECT_TRUE(pump_until([&] { return sink->saw("closed"); }, 20s));
+    }));
     rig.release();
     std::ostringstream text;
     text << std::ifstream(log).rdbuf();
-    return {sink->main_events(), text.str(), rig.kept().unique_id(3).value_or("")};
+    return {client.sink->main_events(), text.str(), rig.kept().unique_id(3).value_or("")};
 }
 
 class DeleteAheadDovecot : public DovecotTest {};
@@ -88,19 +104,12 @@ TEST(DeleteAhead, AnUndoThatFailsEndsTheSessionWithoutQuit) {
     c.on("RETR 1", "+OK\r\nSubject: a\r\n\r\nbody\r\n.\r\n").on("DELE 1", ok());
     c.on("RSET", err("not now")).stall();
     ScriptedPop3Server server(c);
-    InApartment apartment;
-    WorkerRig rig;
-    auto sink = velmo::ComPtr<Recorder>::adopt(new Recorder);
-    DWORD cookie = 0;
-    ASSERT_EQ(rig.advise(sink.get(), &cookie), S_OK);
-    rig.kept().set_keep(true);
-    rig.kept().set_delete_ahead(true);
-    sink->on_event = [&](const std::string& e) {
+    AheadClient client(true);
+    WorkerRig& rig = client.rig;
+    ASSERT_TRUE(client.run(server.host(), server.port(), "bob", "pw", [&](const std::string& e) {
         if (e == "connected") rig.job(velmo::kJobRetrieve, 1);
         else if (e == "retrieved 1") rig.job(velmo::kJobClose);
-    };
-    rig.connect(server.host(), server.port(), "bob", "pw");
-    ASSERT_TRUE(pump_until([&] { return sink->saw("closed"); }, 10s)) << testing::PrintToString(sink->events());
+    })) << testing::PrintToString(client.sink->events());
     ASSERT_TRUE(server.wait_client_closed(0, 5000ms));
     const std::vector<std::string> lines = server.lines();
     ASSERT_FALSE(lines.empty());
