@@ -246,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(k >= 1 && static_cast<std::size_t>(k) <= named);
         }
         // One TOP for the request and the window ahead, never more.
-        if (op == 'T') check(tops_this_op <= velmo::HeaderPrefetch::kWindow + 1);
+        if (op == 'T') check(tops_this_op <= velmo::HeaderPrefetch::kMaxWindow + 1);
         else check(tops_this_op == 0);
         if (op == 'T' && !may_pipeline) check(tops_this_op <= 1);
     }

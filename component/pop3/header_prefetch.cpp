@@ -10,7 +10,7 @@ std::vector<std::int32_t> HeaderPrefetch::plan(std::int32_t n, std::int32_t list
     if (!ahead) return out;
     std::size_t busy = in_flight_.size() + held_.size() + out.size();
     std::int32_t next = std::max(highest_planned_, n) + 1;
-    for (; next <= listed && busy < kWindow && held_bytes_ < kMaxHeldBytes; ++next) {
+    for (; next <= listed && busy < window_ && held_bytes_ < kMaxHeldBytes; ++next) {
         if (holds(next) || awaits(next)) continue;
         out.push_back(next);
         ++busy;
@@ -41,10 +41,16 @@ std::optional<HeaderPrefetch::Reply> HeaderPrefetch::take(std::int32_t n) {
     Reply reply = std::move(it->second);
     held_bytes_ -= reply.text.size();
     held_.erase(it);
+    window_ = std::min(kMaxWindow, window_ + 2);
     return reply;
 }
 
-void HeaderPrefetch::forget(std::int32_t n) { take(n); }
+void HeaderPrefetch::forget(std::int32_t n) {
+    auto it = held_.find(n);
+    if (it == held_.end()) return;
+    held_bytes_ -= it->second.text.size();
+    held_.erase(it);
+}
 
 void HeaderPrefetch::forget_held() {
     held_.clear();
@@ -55,6 +61,7 @@ void HeaderPrefetch::reset() {
     in_flight_.clear();
     forget_held();
     highest_planned_ = 0;
+    window_ = kWindow;
 }
 
 }  // namespace velmo

@@ -4,9 +4,12 @@
 // commands are on the wire (in order: replies come back in the order the commands went out),
 // and the headers that arrived before anyone asked for them.
 //
-// Bounds: at most kWindow headers are in flight or held at once, and no further TOP is planned
+// Bounds: at most window() headers are in flight or held at once, and no further TOP is planned
 // while the held headers take more than kMaxHeldBytes, so memory stays flat however large the
-// mailbox. A held header is handed out once; asking again sends TOP again.
+// mailbox. The window starts at kWindow and grows by two with each header handed out, so it
+// triples with every round trip of a scan that goes on, up to kMaxWindow: a short scan sends
+// few commands it does not need, and a long one soon fills a slow line. A held header is handed
+// out once; asking again sends TOP again.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +27,7 @@ namespace velmo {
 class HeaderPrefetch {
 public:
     static constexpr std::size_t kWindow = 48;
+    static constexpr std::size_t kMaxWindow = 512;
     static constexpr std::size_t kMaxHeldBytes = 2 * 1024 * 1024;
 
     // One reply as it arrived: the whole reply text (status line to terminator), or a read
@@ -58,12 +62,14 @@ public:
     void reset();
 
     std::size_t held_bytes() const { return held_bytes_; }
+    std::size_t window() const { return window_; }
 
 private:
     std::deque<std::int32_t> in_flight_;
     std::map<std::int32_t, Reply> held_;
     std::size_t held_bytes_ = 0;
     std::int32_t highest_planned_ = 0;
+    std::size_t window_ = kWindow;
 };
 
 }  // namespace velmo

@@ -83,25 +83,25 @@ bool Pop3Session::CollectPrefetched() {
     return true;
 }
 
+bool Pop3Session::SendTops(const std::vector<std::int32_t>& numbers) {
+    if (numbers.empty()) return true;
+    // One send for the lot: one segment (one TLS record) instead of one for each command.
+    std::string commands;
+    for (std::int32_t k : numbers) commands += top_command(k);
+    if (!SendCommand(commands)) return false;
+    for (std::int32_t k : numbers) prefetch_.sent(k);
+    return true;
+}
+
 bool Pop3Session::PipelinedTop(std::int32_t n, std::string& header) {
     const auto listed = static_cast<std::int32_t>(sizes_.size());
     // n itself unless it is held or on its way, then the window ahead of it.
-    for (std::int32_t k : prefetch_.plan(n, listed, pipelining())) {
-        if (!SendCommand(top_command(k))) {
-            if (k == n) return false;
-            break;
-        }
-        prefetch_.sent(k);
-    }
+    if (!SendTops(prefetch_.plan(n, listed, pipelining())) && !prefetch_.holds(n) && !prefetch_.awaits(n))
+        return false;
     while (!prefetch_.holds(n) && prefetch_.in_flight())
         if (!ReadNextPrefetched()) break;
     // The window moves on by the header handed out now.
-    if (prefetch_.holds(n)) {
-        for (std::int32_t k : prefetch_.plan(n, listed, pipelining())) {
-            if (!SendCommand(top_command(k))) break;
-            prefetch_.sent(k);
-        }
-    }
+    if (prefetch_.holds(n)) SendTops(prefetch_.plan(n, listed, pipelining()));
     std::optional<HeaderPrefetch::Reply> reply = prefetch_.take(n);
     if (!reply) return false;
     if (!reply->read) {

@@ -360,9 +360,35 @@ bool Pop3Session::CloseSession() {
 }
 
 bool Pop3Session::Stat(std::int32_t& count, std::int32_t& total_size) {
-    if (!SendCommand("STAT\r\n")) return false;
+    // A server that pipelines gets LIST with the first STAT: the listing every scan asks for
+    // next comes without a round trip of its own.
+    const bool with_list = pipelining() && !list_loaded_;
+    if (!SendCommand(with_list ? "STAT\r\nLIST\r\n" : "STAT\r\n")) return false;
+    if (!with_list) return ReadStat(count, total_size, false);
+    if (ReadStat(count, total_size, true)) {
+        // The STAT stands whatever the LIST behind it met; a LIST that failed is asked again
+        // when a size is wanted, and fails then with its own cause, as does a count too large.
+        if (count < 0 || count > kMaxListedMessages) DiscardListing();
+        else if (!ReadListing(count)) ClearFailure();
+        return true;
+    }
+    const FailureCause why = last_failure();
+    DiscardListing();
+    return SetFailure(why.kind, why.text);
+}
+
+void Pop3Session::DiscardListing() {
+    // Read all the same, so the next reply is the next command's.
+    if (!broken_) ReadListing(kMaxListedMessages);
+    ClearFailure();
+    list_loaded_ = false;
+    sizes_.clear();
+    size_valid_.clear();
+}
+
+bool Pop3Session::ReadStat(std::int32_t& count, std::int32_t& total_size, bool keep_rest) {
     std::string reply;
-    if (!ReadSingleLine(reply)) return false;
+    if (!(keep_rest ? ReadLineKeepingRest(reply) : ReadSingleLine(reply))) return false;
     if (reply.size() > kStatCap)
         return SetFailure(FailureKind::ReplyTooLarge, "reply too large: the STAT reply passed " +
                                                           std::to_string(kStatCap) + " bytes");
@@ -394,8 +420,13 @@ bool Pop3Session::EnsureStat(std::int32_t& n) {
 bool Pop3Session::List() {
     std::int32_t n = 0;
     if (!EnsureStat(n)) return false;
+    if (list_loaded_) return true;  // it came with the STAT
     if (n < 0 || n > kMaxListedMessages) return TooMany(n);
-    if (!SendCommand("LIST\r\n")) return false;
+    return SendCommand("LIST\r\n") && ReadListing(n);
+}
+
+bool Pop3Session::ReadListing(std::int32_t n) {
+    n = std::clamp(n, 0, kMaxListedMessages);
     std::string reply;
     // 14 bytes a message and 100 more, in 64 bits; checked while the reply arrives.
     const std::size_t limit = listing_limit(14 * std::uint64_t(n) + 100);

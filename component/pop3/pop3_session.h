@@ -41,8 +41,9 @@
 // Capabilities and pipelining. Right after the greeting the session asks CAPA once (RFC 2449).
 // A "-ERR", or no answer within kCapaWaitMs, means no capabilities, and the exchange goes on
 // exactly as without the question. While the server lists PIPELINING and pipelining is allowed
-// (the default), Top sends TOP for up to HeaderPrefetch::kWindow messages after the one asked
-// for, and answers later requests from what already arrived. Every other command joins the same
+// (the default), Top sends TOP for the messages after the one asked for, in a window that starts
+// at a few dozen and grows while the scan goes on (see header_prefetch.h), all in one send, and
+// answers later requests from what already arrived. Every other command joins the same
 // ordered stream: before its reply is read, the replies to the TOP commands sent ahead of it
 // are collected, so each reply is matched to its own command. A "-ERR" to a TOP sent ahead
 // fails only the request for that message, when it is asked for; a read that fails (the server
@@ -244,6 +245,8 @@ private:
     bool SendUtf8();
     // The sign-in login_plan.h chooses (greeting: APOP asked for); on failure the session ends.
     bool SignIn(const std::string& user, const std::string& password, const std::string* greeting);
+    // USER and PASS sent together, for a server that lists PIPELINING.
+    bool SignInPipelined(const std::string& user, const std::string& password);
     // AUTH <mechanism>, then the response after the "+" continuation; `dummy` answers a
     // second "+" (the server's error report).
     bool Authenticate(std::string_view mechanism, const std::string& response, std::string_view dummy);
@@ -255,7 +258,15 @@ private:
     bool Interrupted() const { return stop_ && stop_(); }
     // CAPA after the greeting; false when the connection failed meanwhile (the login fails).
     bool AskCapabilities();
+    // Sends TOP for each of `numbers`, in one send, and notes them as on the wire.
+    bool SendTops(const std::vector<std::int32_t>& numbers);
     bool PipelinedTop(std::int32_t n, std::string& header);
+    // The replies to STAT and to LIST once sent. ReadListing stores the sizes of at most n
+    // messages; DiscardListing reads a LIST reply that answers nothing (its STAT failed).
+    // `keep_rest`: another reply may follow in the same chunk (LIST sent with the STAT).
+    bool ReadStat(std::int32_t& count, std::int32_t& total_size, bool keep_rest);
+    bool ReadListing(std::int32_t n);
+    void DiscardListing();
     // Reads the replies of every TOP sent ahead; false when a read failed (each outstanding
     // one then fails, and the end is stored in stream_end_).
     bool CollectPrefetched();
