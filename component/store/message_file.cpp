@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 
 #include <algorithm>
 #include <vector>
@@ -53,8 +54,14 @@ WriteResult place_file(const char* temp, const std::string& path, bool replace) 
         ::unlink(temp);
         return WriteResult::failed;
     }
-    // link() never replaces an existing entry, which rename() would.
-    // File systems without hard links fall back to a test and a rename.
+    // Moved without replacing an existing entry, in one step where the file system can.
+    if (::renameat2(AT_FDCWD, temp, AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return WriteResult::written;
+    if (errno == EEXIST) {
+        ::unlink(temp);
+        return WriteResult::exists;
+    }
+    // Elsewhere link() never replaces an existing entry, which rename() would. File systems
+    // without hard links fall back to a test and a rename.
     WriteResult result = WriteResult::written;
     if (::link(temp, path.c_str()) != 0) {
         struct stat st {};
@@ -118,8 +125,6 @@ WriteResult write_message_file(const std::string& path, std::string_view bytes, 
 
     bool ok = write_all(fd.get(), bytes);
     if (ok && sync == SyncMode::now) ok = ::fsync(fd.get()) == 0;
-    // A deferred file starts on its way to the disk now, so that its sync later finds little left.
-    if (ok && sync == SyncMode::deferred) ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     ok = fd.close() && ok;
     if (!ok) {
         ::unlink(temp);

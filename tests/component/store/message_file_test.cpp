@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "store/deferred_sync.h"
 #include "store/message_file.h"
 #include "temp_root.h"
 
@@ -72,6 +73,23 @@ TEST_F(MessageFile, CreateNewNeverReplacesAnExistingEntry) {
     EXPECT_EQ(write_message_file(at("n.eml"), "new", false), WriteResult::written);
     EXPECT_EQ(store_test::read_bytes(dir() / "n.eml"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir()), fs::directory_iterator()), 2);
+}
+
+TEST_F(MessageFile, DeferredWritesAreSyncedTogetherAndAMissingOneFailsTheSync) {
+    using velmo::store::SyncMode;
+    // More files than one batch of the sync holds; the one that vanishes is in the last batch.
+    for (int i = 0; i < 70; ++i)
+        ASSERT_EQ(write_message_file(at(("d" + std::to_string(i) + ".eml").c_str()), "copy", false, SyncMode::deferred),
+                  WriteResult::written);
+    EXPECT_TRUE(velmo::store::has_deferred());
+    EXPECT_TRUE(velmo::store::sync_deferred());
+    EXPECT_FALSE(velmo::store::has_deferred()) << "a sync settles what was owed";
+    for (int i = 0; i < 70; ++i)
+        ASSERT_EQ(write_message_file(at(("e" + std::to_string(i) + ".eml").c_str()), "copy", false, SyncMode::deferred),
+                  WriteResult::written);
+    fs::remove(dir() / "e69.eml");
+    EXPECT_FALSE(velmo::store::sync_deferred());
+    EXPECT_FALSE(velmo::store::has_deferred());
 }
 
 TEST_F(MessageFile, WriteOverAFolderFailsAndKeepsIt) {
