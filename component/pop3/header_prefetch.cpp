@@ -41,7 +41,7 @@ std::optional<HeaderPrefetch::Reply> HeaderPrefetch::take(std::int32_t n) {
     Reply reply = std::move(it->second);
     held_bytes_ -= reply.text.size();
     held_.erase(it);
-    window_ = std::min(kMaxWindow, window_ + 2);
+    window_ = std::min(kMaxWindow, window_ + 3);
     return reply;
 }
 

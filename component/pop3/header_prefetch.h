@@ -6,9 +6,11 @@
 //
 // Bounds: at most window() headers are in flight or held at once, and no further TOP is planned
 // while the held headers take more than kMaxHeldBytes, so memory stays flat however large the
-// mailbox. The window starts at kWindow and grows by two with each header handed out, so it
-// triples with every round trip of a scan that goes on, up to kMaxWindow: a short scan sends
-// few commands it does not need, and a long one soon fills a slow line. A held header is handed
+// mailbox. The window starts at kWindow and grows by three with each header handed out, so it
+// grows fourfold with every round trip of a scan that goes on, up to kMaxWindow: a short scan
+// sends few commands it does not need, and a long one fills a slow line within three round
+// trips. The replies in flight wait in the socket buffers, where the server stops when they
+// are full. A held header is handed
 // out once; asking again sends TOP again.
 #pragma once
 
@@ -27,7 +29,7 @@ namespace velmo {
 class HeaderPrefetch {
 public:
     static constexpr std::size_t kWindow = 48;
-    static constexpr std::size_t kMaxWindow = 512;
+    static constexpr std::size_t kMaxWindow = 1024;
     static constexpr std::size_t kMaxHeldBytes = 2 * 1024 * 1024;
 
     // One reply as it arrived: the whole reply text (status line to terminator), or a read

@@ -49,8 +49,10 @@
 // fails only the request for that message, when it is asked for; a read that fails (the server
 // closed, the time ran out) fails the requests of every TOP still outstanding, and the session
 // pipelines no more on that connection. DELE n drops a header held for n, RSET all held ones,
-// so a later request asks the server again. Without PIPELINING every command waits for the
-// reply to the one before.
+// so a later request asks the server again. Such a server also gets USER with PASS, and the
+// first STAT with LIST, each pair in one send; a refused first command of a pair fails with its
+// own answer, and the reply to the second is read all the same. Without PIPELINING every
+// command waits for the reply to the one before.
 //
 // Threads. The session has no lock of its own: one thread drives it at a time. connected(),
 // timeout_ms(), log_file_name() and message_count() may be read, and the timeout and log name
