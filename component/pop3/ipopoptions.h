@@ -2,10 +2,11 @@
 // A POPMAIN object hands it out through QueryInterface; it is called through its table of
 // operations only (not dual: late-bound clients see IPOPMAIN alone).
 //
-// Pipelining: 1 (the default) lets the session pipeline its header scans (TOP sent ahead)
-//   where the server lists PIPELINING in its CAPA answer; 0 makes every command wait for the
-//   reply to the one before, for servers that misbehave. Put any time, in either mode; it acts
-//   from the next GetMsgHeader on. Get yields 0 or 1.
+// Pipelining: 1 (the default) lets the session pipeline where the server lists PIPELINING in
+//   its CAPA answer: TOP sent ahead in header scans, USER sent with PASS and the first STAT
+//   with LIST; 0 makes every command wait for the reply to the one before, for servers that
+//   misbehave. Put any time, in either mode; it acts from the next command on (for the login,
+//   put it before Connect). Get yields 0 or 1.
 #pragma once
 
 #include "frame/unknown.h"
