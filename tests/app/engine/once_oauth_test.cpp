@@ -11,9 +11,9 @@
 
 #include "net/dovecot_harness.h"
 #include "net/oauth_server.h"
+#include "qt/wait_until.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -69,9 +69,7 @@ protected:
                      });
     ASSERT_TRUE(signin.start({oauth::kCustom, QString::fromStdString(server->authorize_url()),
                               QString::fromStdString(server->token_url()), "pop", "halvex-once-client", "", ""}));
-    QDeadlineTimer deadline(20000);
-    while (!finished && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    ASSERT_TRUE(finished);
+    ASSERT_TRUE(test::wait_until([&] { return finished; }));
     ASSERT_FALSE(grant.refresh_token.isEmpty());
     ASSERT_TRUE(oauth::save_grant(folder(), "home", grant));
   }
@@ -155,9 +153,7 @@ TEST_F(OnceOAuthTest, TestRulesSignsInWithTheToken) {
   QObject::connect(&run, &TestRun::finished, [&](qint32 d, qint32 t) { deleted = d, total = t; });
   QObject::connect(&run, &TestRun::failed, [&](const QString& cause) { failure = cause; });
   run.start(account, 10, folder(), "home");
-  QDeadlineTimer deadline(30000);
-  while (total < 0 && failure.isEmpty() && !deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  test::wait_until([&] { return total >= 0 || !failure.isEmpty(); }, 30000);
   EXPECT_TRUE(failure.isEmpty()) << failure.toStdString() << dovecot->log();
   EXPECT_EQ(total, 2);
   EXPECT_EQ(deleted, 1);

@@ -10,9 +10,9 @@
 #include "oauth/token_client.h"
 
 #include "net/oauth_server.h"
+#include "qt/wait_until.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
@@ -27,11 +27,7 @@
 namespace halvex::oauth {
 namespace {
 
-bool wait_until(const std::function<bool()>& done, int ms = 20000) {
-  QDeadlineTimer deadline(ms);
-  while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  return done();
-}
+using test::wait_until;
 
 TEST(Pkce, S256ChallengeOfThePublishedExample) {
   EXPECT_EQ(s256_challenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),

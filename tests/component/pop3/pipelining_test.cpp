@@ -3,7 +3,6 @@
 // every command in order. Plus the two pieces the scan is built from, without a network.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -94,23 +93,6 @@ TEST(HeaderPrefetch, KeepsTheWindowAndTheByteBound) {
         << "the window moves on by the header handed out and grows by three";
     EXPECT_TRUE(p.plan(2, 48, true).empty()) << "nothing past the listing";
     EXPECT_EQ(p.plan(100, 1000, false), (std::vector<std::int32_t>{100})) << "no window without pipelining";
-
-    // A long scan: the window grows fourfold a round, up to its bound; a new connection starts small.
-    HeaderPrefetch scan;
-    std::vector<std::size_t> rounds;
-    for (std::int32_t asked = 0; asked < 5000; asked += static_cast<std::int32_t>(rounds.back())) {
-        const std::vector<std::int32_t> round = scan.plan(asked + 1, 5000, true);
-        rounds.push_back(round.size());
-        for (std::int32_t k : round) scan.sent(k);
-        for (std::int32_t k : round) {
-            scan.arrived({true, "+OK\r\n.\r\n"});
-            ASSERT_TRUE(scan.take(k));
-        }
-    }
-    EXPECT_EQ(rounds[1], 4 * HeaderPrefetch::kWindow);
-    EXPECT_EQ(*std::max_element(rounds.begin(), rounds.end()), HeaderPrefetch::kMaxWindow);
-    scan.reset();
-    EXPECT_EQ(scan.plan(1, 5000, true).size(), HeaderPrefetch::kWindow);
 
     HeaderPrefetch big;
     big.sent(1);
@@ -324,9 +306,8 @@ TEST(Pipelining, SwitchedOffTheCommandsWaitForEachOther) {
 
 // ---- the listing, sent with the STAT ------------------------------------------------------
 
-// A server that pipelines gets the first STAT with LIST. A refused STAT fails with its own
-// answer and the LIST behind it is read, so the next STAT gets its own reply; a refused LIST
-// behind a sound STAT is asked again when a size is wanted.
+// The first STAT goes with LIST. A refused STAT fails with its own answer and the next STAT
+// gets its own reply; a refused LIST behind a sound STAT is asked again for a size.
 TEST(Pipelining, ListSentWithStatKeepsEachAnswerToItsCommand) {
     struct Case {
         const char* name;
@@ -336,8 +317,7 @@ TEST(Pipelining, ListSentWithStatKeepsEachAnswerToItsCommand) {
     for (const Case& c : {Case{"STAT refused", tn::err("mailbox busy"), tn::err("mailbox busy"), false},
                           Case{"LIST refused", tn::stat_reply(2, 40), tn::err("not now"), true}}) {
         SCOPED_TRACE(c.name);
-        tn::Conversation script;
-        // Both replies in one send: the reply behind the first arrives in the same read.
+        tn::Conversation script;  // both replies of a pair in one send, so in one read
         capa(script.greet(), {"PIPELINING", "TOP"}).login("bob", "pw").expect("STAT").expect("LIST");
         script.send(c.stat + c.list).expect("STAT").expect("LIST");
         script.send(tn::stat_reply(2, 40) + tn::list_reply({15, 25})).quit();
@@ -346,9 +326,7 @@ TEST(Pipelining, ListSentWithStatKeepsEachAnswerToItsCommand) {
         pop.set_timeout(2);
         ASSERT_EQ(pop.connect(server.address(), "bob", "pw"), 0);
         EXPECT_EQ(pop.total().has_value(), c.counted);
-        if (!c.counted) {
-            EXPECT_NE(pop.cause().text.find("mailbox busy"), std::string::npos) << pop.cause().text;
-        }
+        EXPECT_TRUE(c.counted || pop.cause().text.find("mailbox busy") != std::string::npos) << pop.cause().text;
         EXPECT_EQ(pop.size(2), std::optional<LONG>(25));
         pop.close();
         EXPECT_TRUE(server.problems().empty()) << server.problems().front();
