@@ -4,9 +4,9 @@
 // commands are on the wire (in order: replies come back in the order the commands went out),
 // and the headers that arrived before anyone asked for them.
 //
-// Bounds: at most window() headers are in flight or held at once, and no further TOP is planned
-// while the held headers take more than kMaxHeldBytes, so memory stays flat however large the
-// mailbox. The window starts at kWindow and grows by three with each header handed out, so it
+// Bounds: at most a window of headers is in flight or held at once, and no further TOP is
+// planned while the held headers take more than kMaxHeldBytes, so memory stays flat however
+// large the mailbox. The window starts at kWindow and grows by three with each header handed out, so it
 // grows fourfold with every round trip of a scan that goes on, up to kMaxWindow: a short scan
 // sends few commands it does not need, and a long one fills a slow line within three round
 // trips. The replies in flight wait in the socket buffers, where the server stops when they
@@ -64,7 +64,6 @@ public:
     void reset();
 
     std::size_t held_bytes() const { return held_bytes_; }
-    std::size_t window() const { return window_; }
 
 private:
     std::deque<std::int32_t> in_flight_;
