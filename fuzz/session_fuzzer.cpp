@@ -13,6 +13,8 @@
 // text results hold no NUL and no terminator, and numbers answered lie in the listing. When
 // the server lists PIPELINING, TOP goes ahead of the requests: every TOP names a listed
 // message, and no more TOP commands are outstanding than the window allows.
+// Seeds end each reply with 0xFF: a reply read on its own drops whatever else its chunk holds
+// (a server talking out of turn), so replies sharing a chunk belong to commands sent together.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

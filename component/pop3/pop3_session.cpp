@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "pop3/reply_numbers.h"
 #include "pop3/reply_reader.h"
@@ -146,6 +147,9 @@ bool Pop3Session::ServerSaid(std::string_view reply) {
 }
 
 bool Pop3Session::SendRaw(std::string_view text) {
+    // A listing that came with STAT answers only a List that follows it with nothing between:
+    // a later STAT may count otherwise, a DELE leaves its message out.
+    listing_with_stat_ = false;
     WriteLog(text);
     if (transport_->send_once(text)) return true;
     return SetFailure(FailureKind::ConnectionLost, "sending to the server failed");
@@ -350,7 +354,7 @@ bool Pop3Session::CloseSession() {
     broken_ = false;
     connected_.store(false);
     ResetPipeline();
-    list_loaded_ = stat_loaded_ = uidl_loaded_ = false;
+    list_loaded_ = stat_loaded_ = uidl_loaded_ = listing_with_stat_ = false;
     sizes_.clear();
     size_valid_.clear();
     unique_ids_.clear();
@@ -369,7 +373,8 @@ bool Pop3Session::Stat(std::int32_t& count, std::int32_t& total_size) {
         // The STAT stands whatever the LIST behind it met; a LIST that failed is asked again
         // when a size is wanted, and fails then with its own cause, as does a count too large.
         if (count < 0 || count > kMaxListedMessages) DiscardListing();
-        else if (!ReadListing(count)) ClearFailure();
+        else if (ReadListing(count)) listing_with_stat_ = true;
+        else ClearFailure();
         return true;
     }
     const FailureCause why = last_failure();
@@ -420,7 +425,7 @@ bool Pop3Session::EnsureStat(std::int32_t& n) {
 bool Pop3Session::List() {
     std::int32_t n = 0;
     if (!EnsureStat(n)) return false;
-    if (list_loaded_) return true;  // it came with the STAT
+    if (std::exchange(listing_with_stat_, false)) return true;
     if (n < 0 || n > kMaxListedMessages) return TooMany(n);
     return SendCommand("LIST\r\n") && ReadListing(n);
 }

@@ -290,6 +290,7 @@ private:
     std::unique_ptr<Transport> transport_;
     std::atomic<std::int32_t> message_count_{0};
     bool list_loaded_ = false;
+    bool listing_with_stat_ = false;  // the listing came with the last command sent, a STAT
     bool stat_loaded_ = false;
     bool uidl_loaded_ = false;
     std::vector<std::uint32_t> sizes_;
