@@ -1,20 +1,13 @@
-// halvex: the filter application. Resolves the application folder, installs the help
-// page there, and runs the main window; --once runs one filter cycle without a window.
+// halvex: the filter application. --once runs one filter cycle without a window, --deleted
+// and --restore answer from the quarantine; the main window and --demo live in the window
+// module, loaded only for them.
 #include "accounts/app_folder.h"
 #include "accounts/instance_lock.h"
-#include "accounts/settings.h"
 #include "accounts/version.h"
-#include "demo/demo_run.h"
 #include "engine/deleted_command.h"
 #include "engine/once_runner.h"
-#include "ui/frm_main.h"
-#include "ui/quit_signals.h"
-#include "ui/screen_fit.h"
-#include "ui/single_instance.h"
-#include "ui/tray_icon.h"
+#include "window/window_module.h"
 
-#include <QApplication>
-#include <QSessionManager>
 #include <cstdio>
 #include <cstring>
 
@@ -112,7 +105,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (const int rc = halvex::demo::demo_main(argc, argv); rc >= 0) return rc;
+  if (asks_for(argc, argv, "--demo")) return halvex::run_window_module(argc, argv);
   if (asks_for(argc, argv, "--once") || asks_for(argc, argv, "--dry-run")) {
     // One filter per application folder: no --once beside a window or another --once.
     const QString folder = halvex::resolve_app_folder();
@@ -126,45 +119,5 @@ int main(int argc, char** argv) {
   }
   if (const int rc = halvex::deleted_main(argc, argv); rc >= 0) return rc;
 
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Halvex"));
-  QApplication::setApplicationVersion(halvex::version_text());
-  QApplication::setWindowIcon(halvex::program_icon());
-  halvex::fit_windows_to_screen(app);  // every window within the screen, at any scale
-
-  const QString folder = halvex::resolve_app_folder();
-  if (folder.isEmpty()) {
-    std::fputs("halvex: cannot create the application folder\n", stderr);
-    return 1;
-  }
-  // One window per application folder: a second start brings the first one forward.
-  halvex::InstanceLock lock(folder);
-  if (!lock.acquire()) {
-    if (halvex::bring_running_window_forward(folder)) {
-      std::fputs("halvex: Halvex is already running; its window was brought forward\n", stdout);
-      return 0;
-    }
-    std::fprintf(stderr, "halvex: halvex --once is filtering the accounts in %s; start Halvex again when it"
-                 " has finished\n", qPrintable(folder));
-    return halvex::kAlreadyRunning;
-  }
-  if (!halvex::write_help_page(folder))
-    std::fprintf(stderr, "halvex: cannot write %shelp.htm\n", qPrintable(folder));
-
-  // The window reads the settings when it loads, writes them whenever they change and
-  // once more when it closes: at the end of the session and on SIGTERM or SIGINT too.
-  halvex::frm_main window;
-  halvex::InstanceServer instances;
-  QObject::connect(&instances, &halvex::InstanceServer::show_requested, &window, &halvex::frm_main::bring_forward);
-  if (!instances.listen(folder)) std::fputs("halvex: a second start cannot find this window\n", stderr);
-  halvex::QuitSignals signals_;
-  QObject::connect(&signals_, &halvex::QuitSignals::quit_requested, &window, [&window] {
-    halvex::save_settings(halvex::program_settings());
-    window.close();
-  });
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                   [](QSessionManager&) { halvex::save_settings(halvex::program_settings()); });
-  QObject::connect(&window, &halvex::frm_main::window_unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-  window.show_at_start();
-  return QApplication::exec();
+  return halvex::run_window_module(argc, argv);
 }

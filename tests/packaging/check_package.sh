@@ -50,7 +50,7 @@ if [ "$lintian_rc" -eq 0 ]; then pass "lintian reports no error"; else fail "lin
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/contents.txt"
 for path in \
   /usr/bin/halvex /usr/bin/halvex-alert /usr/bin/halvex-demo-server \
-  "/usr/lib/$multiarch/halvex/libvelmo.so" \
+  "/usr/lib/$multiarch/halvex/libvelmo.so" "/usr/lib/$multiarch/halvex/halvex-window.so" \
   /usr/share/applications/halvex.desktop \
   /usr/share/metainfo/net.tarnell.halvex.metainfo.xml \
   /usr/share/icons/hicolor/48x48/apps/halvex.png /usr/share/icons/hicolor/scalable/apps/halvex.svg \
