@@ -125,7 +125,7 @@ void SessionLink::wait() {
   if (!op_done_) {
     QElapsedTimer wall;
     wall.start();
-    const double cpu_before = thread_cpu_seconds();
+    const double cpu_before = measure_cpu_ ? thread_cpu_seconds() : 0;
     expired_ = false;
     const qint64 guard_ms = std::clamp<qint64>(timeout_ms_ + margin_ms_, 100, INT_MAX);
     guard_.start(stopping_ ? stop_left_ms() : static_cast<int>(guard_ms));
@@ -146,7 +146,7 @@ void SessionLink::wait() {
     guard_.stop();
     ++totals_.waits;
     totals_.wall_seconds += static_cast<double>(wall.nsecsElapsed()) / 1e9;
-    totals_.cpu_seconds += thread_cpu_seconds() - cpu_before;
+    if (measure_cpu_) totals_.cpu_seconds += thread_cpu_seconds() - cpu_before;
     if (!op_done_) {
       // Nobody answered: stop the worker so that nothing of this session comes later.
       popmain_->Terminate();
@@ -178,9 +178,11 @@ void SessionLink::answer() {
   // Ends the wait this answer came in. Waiting for more events returns after the events it
   // ran only with some dispatchers: Qt's plain Unix one (QT_NO_GLIB, or a Qt built without
   // GLib) runs the posted events it finds and then blocks until the next one, which would
-  // hold every request until the guard timer fires.
+  // hold every request until the guard timer fires. The GLib one returns by itself, and an
+  // interrupt would cost it a wake-up of its own on the next wait.
   if (!waiting_) return;
-  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->interrupt();
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  if (dispatcher && !dispatcher->inherits("QEventDispatcherGlib")) dispatcher->interrupt();
 }
 
 void SessionLink::on_connected() {

@@ -99,14 +99,16 @@ public:
   IPOPMAIN* popmain() const { return popmain_; }
 
   // Time spent inside waits so far: wall clock, and this thread's CPU time meanwhile
-  // (which includes the event handlers that ran in the waits). The waits block, so the CPU
-  // time stays near zero however long the server takes.
+  // (which includes the event handlers that ran in the waits), the latter only once
+  // measure_waits() is called, since it costs two system calls a wait. The waits block, so
+  // the CPU time stays near zero however long the server takes.
   struct WaitTotals {
     qint64 waits = 0;
     double wall_seconds = 0;
     double cpu_seconds = 0;
   };
   const WaitTotals& wait_totals() const { return totals_; }
+  void measure_waits() { measure_cpu_ = true; }
 
   // SessionEvents
   void on_connected() override;
@@ -153,6 +155,7 @@ private:
   QString message_id_;
   PopRaw raw_;
   WaitTotals totals_;
+  bool measure_cpu_ = false;
   QTimer guard_;  // one single-shot timer for every wait, so no wait registers a new one
   bool expired_ = false;
   bool waiting_ = false;  // inside wait(): an answer interrupts the event dispatcher

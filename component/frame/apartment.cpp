@@ -66,6 +66,12 @@ ThreadApartment& this_thread_apartment() {
     return slot;
 }
 
+// gettid is a system call every time; a thread's id never changes.
+pid_t this_thread_id() {
+    thread_local const pid_t id = gettid();
+    return id;
+}
+
 }  // namespace
 
 Apartment::Apartment(pid_t owner) : thread_id_(owner) {}
@@ -74,7 +80,7 @@ Apartment::~Apartment() { close(); }
 
 void Apartment::enter() {
     ThreadApartment& slot = this_thread_apartment();
-    if (slot.depth++ == 0) slot.apartment = std::make_shared<Apartment>(gettid());
+    if (slot.depth++ == 0) slot.apartment = std::make_shared<Apartment>(this_thread_id());
 }
 
 void Apartment::leave() {
@@ -141,8 +147,12 @@ bool Apartment::run_one() {
         // The outcome of a call is not the caller's business; a throwing handler ends here.
     }
     c->fn = nullptr;  // what the call holds is released on this thread
-    std::lock_guard lock(c->mutex);
-    c->state = QueuedCall::State::done;
+    {
+        std::lock_guard lock(c->mutex);
+        c->state = QueuedCall::State::done;
+    }
+    // Told after the lock is let go, so the caller does not wake only to wait for it. `c` is
+    // held here, so the call outlives its caller's return.
     c->settled.notify_all();
     return true;
 }
@@ -167,7 +177,7 @@ size_t Apartment::pump(std::chrono::milliseconds wait) {
 
 bool Apartment::call(std::function<void()> fn, CallCancel* cancel) {
     if (cancel && cancel->cancelled()) return false;
-    if (gettid() == thread_id_ && !closed()) {
+    if (this_thread_id() == thread_id_ && !closed()) {
         fn();
         return true;
     }
