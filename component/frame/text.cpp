@@ -112,8 +112,14 @@ std::string to_utf8(BSTR text) {
 // Two passes over the text, counting and then filling the BSTR in place: a large text (a
 // retrieved message) is not held a second time as an intermediate UTF-16 string.
 BSTR to_bstr(std::string_view text) {
+    // Mail is mostly ASCII: a byte below 0x80 is one unit, without the sequence test.
     size_t units = 0;
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++units;
+            ++i;
+            continue;
+        }
         char32_t cp;
         size_t len = valid_sequence(text, i, cp);
         units += len == 4 ? 2 : 1;  // four-byte sequences are the ones beyond U+FFFF
@@ -124,6 +130,10 @@ BSTR to_bstr(std::string_view text) {
     if (!out) return nullptr;
     OLECHAR* p = out;
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            *p++ = static_cast<char16_t>(text[i++]);
+            continue;
+        }
         char32_t cp;
         size_t len = valid_sequence(text, i, cp);
         if (len == 0) {
