@@ -5,7 +5,7 @@
 
 namespace halvex {
 
-// The module's file name, found through the program's run path.
+// The module's file name, in Halvex's library folder or beside the program.
 inline constexpr char kWindowModule[] = "halvex-window.so";
 // The name of its entry, of type WindowMain.
 inline constexpr char kWindowMainSymbol[] = "halvex_window_main";

@@ -107,6 +107,9 @@ TEST_P(HalvexSignalTest, TheWindowWritesItsSettingsAndEndsCleanly) {
   auto window = start_window();
   // Whatever happened to the file meanwhile, the window's settings are written back.
   ASSERT_TRUE(QFile::remove(ini()));
+  // A window that did not start has no process id: kill(0) would signal the whole test run.
+  ASSERT_EQ(window->state(), QProcess::Running) << window->readAllStandardError().constData();
+  ASSERT_GT(window->processId(), 0);
   ::kill(static_cast<pid_t>(window->processId()), GetParam().signal_number);
   EXPECT_EQ(finish(*window), 0);
   QSettings store(ini(), QSettings::IniFormat);
