@@ -13,7 +13,10 @@ namespace halvex {
 
 class PopMainSink final : public velmo::EventSink {
 public:
-  explicit PopMainSink(SessionEvents* target) : target_(target) {}
+  // The events the engine has no handler for are declined: each would be a trip between the
+  // component's thread and this one for nothing (OnRetrieve comes with every kept copy).
+  explicit PopMainSink(SessionEvents* target)
+      : velmo::EventSink({DISPID_OnRetrieve, DISPID_OnGetMsgID, DISPID_OnGetSizeOfMails}), target_(target) {}
   // Stops routing; the component may still hold a reference for a moment.
   void detach() { target_ = nullptr; }
 

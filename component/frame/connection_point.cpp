@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "frame/enumerator.h"
+#include "frame/events.h"
+#include "frame/ievent_interest.h"
 #include "frame/identifiers.h"
 #include "frame/text.h"
 
@@ -39,6 +41,22 @@ HRESULT EventConnectionPoint::GetConnectionPointContainer(IConnectionPointContai
     return S_OK;
 }
 
+namespace {
+
+// The events a listener declines through IEVENTINTEREST, as bits by dispatch identifier.
+std::uint32_t declined_events(IUnknown* listener) {
+    ComPtr<IEVENTINTEREST> interest;
+    if (FAILED(listener->QueryInterface(IID_IEVENTINTEREST, interest.put_void())) || !interest) return 0;
+    std::uint32_t declined = 0;
+    for (DISPID id = DISPID_OnConnected; id <= DISPID_OnError; ++id) {
+        VARIANT_BOOL handles = VARIANT_TRUE;
+        if (SUCCEEDED(interest->HandlesEvent(id, &handles)) && handles == VARIANT_FALSE) declined |= 1u << id;
+    }
+    return declined;
+}
+
+}  // namespace
+
 HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     if (!pdwCookie) return E_POINTER;
     *pdwCookie = 0;
@@ -48,13 +66,14 @@ HRESULT EventConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
         FAILED(pUnkSink->QueryInterface(IID_IDispatch, sink.put_void())))
         return CONNECT_E_CANNOTCONNECT;
     if (!sink) return CONNECT_E_CANNOTCONNECT;
+    const std::uint32_t declined = declined_events(pUnkSink);
 
     std::lock_guard lock(mutex_);
     if (listeners_.size() >= limit_) return CONNECT_E_ADVISELIMIT;
     DWORD cookie = next_cookie_++;
     if (next_cookie_ == 0) next_cookie_ = 1;  // 0 is never a cookie
     try {
-        listeners_.push_back({cookie, std::move(sink), Apartment::current()});
+        listeners_.push_back({cookie, std::move(sink), Apartment::current(), declined});
     } catch (const std::bad_alloc&) {
         return CONNECT_E_ADVISELIMIT;
     }
@@ -141,6 +160,7 @@ void EventConnectionPoint::raise(DISPID id, std::span<const EventArg> args, Call
             std::lock_guard lock(mutex_);
             for (const Listener& l : listeners_) {
                 if (l.cookie != cookie) continue;
+                if (id >= 0 && id < 32 && (l.declined >> id & 1u)) break;  // not wanted: no trip to its thread
                 sink = l.sink;
                 apartment = l.apartment;
                 break;

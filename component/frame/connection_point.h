@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -72,6 +73,7 @@ private:
         DWORD cookie;
         ComPtr<IDispatch> sink;
         std::shared_ptr<Apartment> apartment;  // null: called on the raising thread
+        std::uint32_t declined = 0;            // bit id: an event it said it does not handle
     };
 
     IConnectionPointContainer* const owner_;

@@ -28,13 +28,28 @@ struct Args {
 
 }  // namespace
 
+EventSink::EventSink(std::initializer_list<DISPID> declined) {
+    for (DISPID id : declined)
+        if (id >= 0 && id < 32) declined_ |= 1u << id;
+}
+
 HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != DIID__IEventThreadObjEvents)
+    if (riid == IID_IEVENTINTEREST && declined_ != 0) {
+        *ppv = static_cast<IEVENTINTEREST*>(&interest_);
+    } else if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID__IEventThreadObjEvents) {
+        *ppv = static_cast<IDispatch*>(this);
+    } else {
         return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
+    }
     AddRef();
+    return S_OK;
+}
+
+HRESULT EventSink::Interest::HandlesEvent(DISPID id, VARIANT_BOOL* handles) {
+    if (!handles) return E_POINTER;
+    *handles = id >= 0 && id < 32 && (owner->declined_ >> id & 1u) ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
 }
 

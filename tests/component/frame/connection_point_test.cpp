@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frame/connection_point.h"
+#include "frame/event_sink.h"
 #include "frame/events.h"
 #include "frame/identifiers.h"
 #include "frame/text.h"
@@ -255,6 +256,32 @@ TEST(ConnectionPoint, ListenersAreCalledInSubscriptionOrderEachWithItsOwnTextCop
     ASSERT_EQ(third.calls().size(), 1u);
     EXPECT_EQ(first.calls()[0].values[0], "Error with deleting mail.");
     EXPECT_NE(first.calls()[0].first_text, nullptr);
+}
+
+// A listener that declines an event (IEVENTINTEREST) is left out of it, and only of it; one
+// without the interface gets every event.
+TEST(ConnectionPoint, AListenerIsLeftOutOfTheEventsItDeclinesOnly) {
+    struct Declining final : velmo::EventSink {
+        Declining() : velmo::EventSink({DISPID_OnRetrieve}) {}
+        void OnRetrieve(LONG) override { ++retrieve; }
+        void OnConnected() override { ++connected; }
+        int retrieve = 0, connected = 0;
+    };
+    auto* declining = new Declining;  // starts with one reference, given back below
+    Recorder plain;
+    Container c;
+    DWORD c1 = 0, c2 = 0;
+    ASSERT_EQ(c.point.Advise(declining, &c1), S_OK);
+    ASSERT_EQ(c.point.Advise(&plain, &c2), S_OK);
+    c.point.raise(DISPID_OnRetrieve, std::vector<EventArg>{LONG{3}}, nullptr);
+    c.point.raise(DISPID_OnConnected, std::vector<EventArg>{}, nullptr);
+    EXPECT_EQ(declining->retrieve, 0);
+    EXPECT_EQ(declining->connected, 1);
+    ASSERT_EQ(plain.calls().size(), 2u);
+    EXPECT_EQ(plain.calls()[0].id, DISPID_OnRetrieve);
+    c.point.Unadvise(c1);
+    c.point.Unadvise(c2);
+    declining->Release();
 }
 
 TEST(ConnectionPoint, AListenerUnsubscribedByAnEarlierHandlerIsNotCalled) {
