@@ -109,7 +109,10 @@ DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(opti
     // Ports are picked free but may be taken before Dovecot binds them: pick again then.
     for (int attempt = 1;; ++attempt) {
         config_.plain_port = free_port_for(options_.ipv6);
-        config_.tls_port = options_.tls ? free_port_for(options_.ipv6) : 0;
+        // Each pick's socket is closed again, so the second may get the first's port back.
+        config_.tls_port = 0;
+        while (options_.tls && (config_.tls_port == 0 || config_.tls_port == config_.plain_port))
+            config_.tls_port = free_port_for(options_.ipv6);
         try {
             start();
             return;
