@@ -50,7 +50,7 @@ std::uint32_t declined_events(IUnknown* listener) {
     std::uint32_t declined = 0;
     for (DISPID id = DISPID_OnConnected; id <= DISPID_OnError; ++id) {
         VARIANT_BOOL handles = VARIANT_TRUE;
-        if (SUCCEEDED(interest->HandlesEvent(id, &handles)) && handles == VARIANT_FALSE) declined |= 1u << id;
+        if (SUCCEEDED(interest->HandlesEvent(id, &handles)) && handles == VARIANT_FALSE) declined |= event_bit(id);
     }
     return declined;
 }
@@ -160,7 +160,7 @@ void EventConnectionPoint::raise(DISPID id, std::span<const EventArg> args, Call
             std::lock_guard lock(mutex_);
             for (const Listener& l : listeners_) {
                 if (l.cookie != cookie) continue;
-                if (id >= 0 && id < 32 && (l.declined >> id & 1u)) break;  // not wanted: no trip to its thread
+                if (l.declined & event_bit(id)) break;  // not wanted: no trip to its thread
                 sink = l.sink;
                 apartment = l.apartment;
                 break;

@@ -29,8 +29,7 @@ struct Args {
 }  // namespace
 
 EventSink::EventSink(std::initializer_list<DISPID> declined) {
-    for (DISPID id : declined)
-        if (id >= 0 && id < 32) declined_ |= 1u << id;
+    for (DISPID id : declined) declined_ |= event_bit(id);
 }
 
 HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
@@ -49,7 +48,7 @@ HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
 
 HRESULT EventSink::Interest::HandlesEvent(DISPID id, VARIANT_BOOL* handles) {
     if (!handles) return E_POINTER;
-    *handles = id >= 0 && id < 32 && (owner->declined_ >> id & 1u) ? VARIANT_FALSE : VARIANT_TRUE;
+    *handles = (owner->declined_ & event_bit(id)) ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
 }
 

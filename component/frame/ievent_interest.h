@@ -5,6 +5,8 @@
 // listener without it gets every event.
 #pragma once
 
+#include <cstdint>
+
 #include "frame/unknown.h"
 
 // {3F1D9A42-7C5E-4B08-A6D1-58E2C4B790AF}
@@ -20,3 +22,8 @@ struct IEVENTINTEREST : IUnknown {
 protected:
     ~IEVENTINTEREST() = default;
 };
+
+namespace velmo {
+// An event's bit in a mask of declined events; 0 for an id no mask can hold.
+inline std::uint32_t event_bit(DISPID id) { return id >= 0 && id < 32 ? 1u << id : 0u; }
+}  // namespace velmo
