@@ -39,9 +39,6 @@ HRESULT PopMainSink::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPP
   if (target_) target_->on_retrieved(params->rgvarg[0].lVal);
   return S_OK;
 }
-void PopMainSink::OnReceiving(LONG bytes, LONG msg) {
-  if (target_) target_->on_receiving(bytes, msg);
-}
 
 EventSubscription::EventSubscription(IPOPMAIN* popmain, SessionEvents* target) {
   velmo::ComPtr<IConnectionPointContainer> container;

@@ -14,9 +14,11 @@ namespace halvex {
 class PopMainSink final : public velmo::EventSink {
 public:
   // The events the engine has no handler for are declined: each would be a trip between the
-  // component's thread and this one for nothing (OnRetrieve comes with every kept copy).
+  // component's thread and this one for nothing (OnRetrieve and at least one OnReceiving come
+  // with every kept copy; the wait watches a retrieval move through IPOPSTATUS instead).
   explicit PopMainSink(SessionEvents* target)
-      : velmo::EventSink({DISPID_OnRetrieve, DISPID_OnGetMsgID, DISPID_OnGetSizeOfMails}), target_(target) {}
+      : velmo::EventSink({DISPID_OnRetrieve, DISPID_OnReceiving, DISPID_OnGetMsgID, DISPID_OnGetSizeOfMails}),
+        target_(target) {}
   // Stops routing; the component may still hold a reference for a moment.
   void detach() { target_ = nullptr; }
 
@@ -27,7 +29,6 @@ public:
   void OnGetTotalOfMails(LONG count) override;
   void OnGetMsgHeader(const std::string& data, LONG msg) override;
   void OnError(LONG number, const std::string& description) override;
-  void OnReceiving(LONG bytes, LONG msg) override;
   // OnRetrieved is answered here without turning its text into 8-bit text: the engine takes
   // the message's bytes through IPOPRAW, and a copy of a large message would only cost memory.
   HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,

@@ -1,8 +1,8 @@
 // SessionEvents: the POPMAIN events the filter engine handles, as plain calls. The event
 // sink (popmain_sink.h) turns each dispatched event into one of these on the engine's
 // thread. OnRetrieved answers the quarantine's Retrieve (its text is not converted: the
-// message's bytes are taken through IPOPRAW, pop_raw.h), and OnReceiving tells that a
-// retrieval is still moving; OnRetrieve and OnGetMsgID are not routed.
+// message's bytes are taken through IPOPRAW, pop_raw.h). OnRetrieve, OnReceiving, OnGetMsgID
+// and OnGetSizeOfMails are not routed: a retrieval that is still moving shows in IPOPSTATUS.
 #pragma once
 
 #include <QString>
@@ -19,9 +19,8 @@ public:
   virtual void on_msg_size(qint32 size, qint32 msg) = 0;
   virtual void on_msg_header(const QString& header, qint32 msg) = 0;
   virtual void on_deleted(qint32 msg) = 0;
-  // Listeners that never retrieve need not handle these two.
+  // Listeners that never retrieve need not handle it.
   virtual void on_retrieved(qint32 /*msg*/) {}
-  virtual void on_receiving(qint32 /*bytes*/, qint32 /*msg*/) {}
 };
 
 }  // namespace halvex

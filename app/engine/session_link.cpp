@@ -232,10 +232,6 @@ void SessionLink::on_retrieved(qint32 msg) {
   if (expecting(Request::Retrieve, msg)) answer();
 }
 
-void SessionLink::on_receiving(qint32 /*bytes*/, qint32 msg) {
-  if (waiting_ && !stopping_ && expecting(Request::Retrieve, msg) && guard_.isActive()) guard_.start();
-}
-
 void SessionLink::load_header(const QString& header) {
   header_text_ = header;
   popmsg_->put_RawContent(BstrArg(header));

@@ -19,7 +19,6 @@
 // BytesReceived moves) the guard re-arms, so a slow but live reply is not cut; the component's
 // own request deadline (kRequestDeadlineFactor times Timeout) ends a trickle, and the guard
 // gives up for good after that deadline plus the margin.
-// A retrieval that is still receiving restarts the guard with every chunk as well.
 //
 // Stop. stop_soon() (the start/stop button, the window's close) bounds the wait in progress
 // and every later one to kStopGraceMs from the stop: an answer that comes by then is taken as
@@ -119,7 +118,6 @@ public:
   void on_msg_header(const QString& header, qint32 msg) override;
   void on_deleted(qint32 msg) override;
   void on_retrieved(qint32 msg) override;
-  void on_receiving(qint32 bytes, qint32 msg) override;
 
 private:
   void m_reset();
