@@ -35,6 +35,7 @@
 #include "logged_process.h"
 #include "raw_scans.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +51,8 @@
 #include <vector>
 
 namespace {
+
+int halvex_runs = 0;  // halvex processes the bench has started
 
 using namespace halvex::testnet;
 
@@ -134,13 +137,18 @@ struct HalvexSetup {
   std::string options{};  // more lines for the [Options] group
 };
 
-// The quarantine's message store of the runs (emptied before each).
-std::filesystem::path mail_folders(const std::filesystem::path& dir) { return dir / "MailFolders"; }
+// The quarantine's message store of the latest run. Each run gets a new one and none is removed
+// before the bench ends: a filesystem may skip the inodes of files deleted moments ago when it
+// makes new ones (ext4 does, at a cost per file), and no filter cycle of a user creates its
+// copies right after hundreds were deleted.
+std::filesystem::path mail_folders(const std::filesystem::path& dir) {
+  return dir / "MailFolders" / std::to_string(halvex_runs);
+}
 
 Result run_halvex(const std::string& program, DovecotHarness& dovecot, const Route& route,
                   const std::filesystem::path& dir, const HalvexSetup& setup) {
   const std::filesystem::path home = dir / "halvex";
-  std::filesystem::remove_all(mail_folders(dir));
+  ++halvex_runs;
   std::filesystem::remove(home / "deletions.journal");
   std::filesystem::create_directories(home);
   std::filesystem::create_directories(dir / "config");
@@ -434,16 +442,57 @@ void memory_job(const Options& options, DovecotHarness& dovecot, const std::file
               raise_mb * 1048576.0 / static_cast<double>(kLargeBytes));
 }
 
+// Where the server keeps its mailbox: in memory (/dev/shm) when there is one. A real server's
+// disk is not its client's; sharing one, the refills and deletions of the mailbox between runs
+// would also slow the clients' own file work (ext4 scans past inodes freed moments ago before
+// it hands out a new one).
+std::string server_folder_base() {
+  std::error_code ec;
+  return std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+}
+
+// Where the clients' files go (halvex's home and quarantine among them): the user's data folder,
+// where an installed halvex keeps its quarantine, so the copies meet the disk a user's would.
+// Falls back to $TMPDIR or /tmp when that folder cannot be made.
+std::string client_folder_base() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  std::filesystem::path base = data && *data == '/' ? std::filesystem::path(data)
+                               : home && *home     ? std::filesystem::path(home) / ".local/share"
+                                                   : std::filesystem::path();
+  std::error_code ec;
+  if (base.empty() || (std::filesystem::create_directories(base, ec), ec)) return "";
+  return base.string();
+}
+
+// Microseconds one new file takes in `dir` (made, closed, kept till the bench ends): each kept
+// copy is one, so a disk slow at this makes the quarantine slow whatever halvex does.
+double file_create_micros(const std::filesystem::path& dir) {
+  constexpr int kFiles = 100;
+  const std::filesystem::path probe = dir / "probe";
+  std::filesystem::create_directories(probe);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kFiles; ++i) {
+    const int fd = ::open((probe / std::to_string(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+  }
+  return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / kFiles;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     const Options options = parse(argc, argv);
-    DovecotHarness dovecot;
-    TempDir dir("halvex-bench-");
+    DovecotHarness dovecot({.folder_base = server_folder_base()});
+    TempDir dir("halvex-bench-", client_folder_base());
     std::printf("filter job: %d messages; Dovecot on %s; %d round(s), each running every contestant\n"
-                "once in turn; best round shown, and the median of round-by-round ratios\n",
-                kMessages, dovecot.address().c_str(), options.rounds);
+                "once in turn; best round shown, and the median of round-by-round ratios\n"
+                "server's mailbox in %s; the clients' files in %s\n"
+                "a new file there takes %.0f us (a filesystem that freed many files within the last\n"
+                "minute can take ten times longer: ext4 passes over their inodes)\n",
+                kMessages, dovecot.address().c_str(), options.rounds, dovecot.folder().c_str(), dir.path().c_str(),
+                file_create_micros(dir.path()));
     std::vector<std::optional<int>> rtts;
     if (options.rtts.empty()) rtts.push_back(std::nullopt);
     for (int ms : options.rtts) rtts.push_back(ms);

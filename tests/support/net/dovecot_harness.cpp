@@ -61,7 +61,7 @@ std::atomic<int> instance_counter{0};
 
 }  // namespace
 
-DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(options)), folder_("halvex-dovecot-") {
+DovecotHarness::DovecotHarness(DovecotOptions options) : options_(std::move(options)), folder_("halvex-dovecot-", options_.folder_base) {
     if (::geteuid() != 0) throw DovecotError("the test Dovecot must be started as root (it switches to the mail user)");
     const char* chosen = std::getenv("HALVEX_DOVECOT");
     dovecot_ = find_program(chosen && *chosen ? chosen : "dovecot");

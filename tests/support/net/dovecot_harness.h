@@ -48,11 +48,13 @@ struct DovecotOptions {
     bool plain_stls = true;                       // with tls: the plain port offers STLS
     TlsIdentity tls_identity = TlsIdentity::localhost;
     bool ipv6 = false;                            // listen on ::1 as well, same ports
-    std::vector<MailUser> extra_users;            // beside user() and apop_user()
+    std::vector<MailUser> extra_users{};          // beside user() and apop_user()
     std::string mail_owner = "halvex-test";
     // XOAUTH2 and OAUTHBEARER sign-ins, their tokens checked at this introspection URL
     // (an OAuthTestServer's); empty: none.
-    std::string oauth2_introspection_url;
+    std::string oauth2_introspection_url{};
+    // The folder its configuration and mailboxes go in; empty: $TMPDIR or /tmp.
+    std::string folder_base{};
 };
 
 class DovecotHarness {

@@ -8,9 +8,10 @@
 
 namespace halvex::testnet {
 
-TempDir::TempDir(std::string_view prefix) {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + std::string(prefix) + "XXXXXX";
+TempDir::TempDir(std::string_view prefix, std::string_view base) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string parent = !base.empty() ? std::string(base) : tmpdir && *tmpdir ? tmpdir : "/tmp";
+    std::string pattern = parent + "/" + std::string(prefix) + "XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     if (!::mkdtemp(buf.data())) throw std::runtime_error("cannot create a temporary folder from " + pattern);

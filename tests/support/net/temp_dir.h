@@ -1,4 +1,5 @@
-// TempDir: a fresh folder under $TMPDIR (or /tmp), removed with everything in it at the end.
+// TempDir: a fresh folder under $TMPDIR (or /tmp, or a base given), removed with everything in
+// it at the end.
 #pragma once
 
 #include <filesystem>
@@ -8,8 +9,9 @@ namespace halvex::testnet {
 
 class TempDir {
 public:
-    // `prefix` starts the folder's name; throws std::runtime_error when it cannot be made.
-    explicit TempDir(std::string_view prefix = "halvex-test-");
+    // `prefix` starts the folder's name; a non-empty `base` is the folder it is made in.
+    // Throws std::runtime_error when it cannot be made.
+    explicit TempDir(std::string_view prefix = "halvex-test-", std::string_view base = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
