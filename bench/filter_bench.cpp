@@ -10,6 +10,8 @@
 //   mailfilter             DENY rule on the From header
 //   mpop --filter          a filter program that kills spam and leaves the rest on the server
 // Each way gets a freshly filled mailbox; each result is checked (the ham left, the spam gone).
+// The server's mailbox is kept in memory (/dev/shm) and the clients' files in the user's data
+// folder, where halvex keeps its quarantine; the bench prints what a new file costs there.
 // Without --rtt a last run measures halvex's peak memory with one 10 MB spam message, with the
 // quarantine on and off.
 // Prints seconds, messages per second and the CPU time each process used, so halvex's CPU

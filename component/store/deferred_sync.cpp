@@ -3,8 +3,12 @@
 #include "store/message_file.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <map>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -22,11 +26,31 @@ std::vector<std::string>& owed() {
     return files;
 }
 
-bool sync_path(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
+// Whether syncfs on this filesystem writes back and flushes all that an fsync of each of its
+// files would: the local disk filesystems and tmpfs.
+bool syncfs_reaches_the_disk(int fd) {
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0) return false;
+    switch (fs.f_type) {
+        case EXT4_SUPER_MAGIC:  // ext2 and ext3 too
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Each is still a regular file: one removed or replaced meanwhile is not a kept copy.
+bool all_present(const std::vector<std::string>& files) {
+    bool ok = true;
+    for (const std::string& file : files) {
+        struct stat st {};
+        ok = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ok;
+    }
+    return ok;
 }
 
 // Syncs the files a batch at a time: the writing of every file of a batch starts first, so the
@@ -70,16 +94,31 @@ bool has_deferred() {
     return !owed().empty();
 }
 
-bool sync_deferred() {
+bool sync_deferred(SyncWay way) {
     std::vector<std::string> files;
     {
         std::lock_guard lock(guard());
         files.swap(owed());
     }
-    bool ok = sync_files(files);
-    std::set<std::string> folders;
-    for (const std::string& file : files) folders.insert(folder_of(file));
-    for (const std::string& folder : folders) ok = sync_path(folder, O_RDONLY | O_DIRECTORY) && ok;
+    std::map<std::string, std::vector<std::string>> by_folder;
+    for (std::string& file : files) by_folder[folder_of(file)].push_back(std::move(file));
+    bool ok = true;
+    std::set<dev_t> synced;  // filesystems already synced whole
+    for (const auto& [folder, names] : by_folder) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            ok = false;
+            continue;
+        }
+        struct stat st {};
+        if (way == SyncWay::whole_filesystem && syncfs_reaches_the_disk(fd) && ::fstat(fd, &st) == 0) {
+            ok = all_present(names) && ok;
+            if (synced.insert(st.st_dev).second) ok = ::syncfs(fd) == 0 && ok;
+        } else {
+            ok = sync_files(names) && ::fsync(fd) == 0 && ok;
+        }
+        ok = ::close(fd) == 0 && ok;
+    }
     return ok;
 }
 
