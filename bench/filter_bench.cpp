@@ -50,6 +50,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -330,6 +331,12 @@ Options parse(int argc, char** argv) {
     if (p < 0 || p > 100 || p % 10) throw std::invalid_argument("--spam takes multiples of 10 from 0 to 100");
   for (int ms : o.rtts)
     if (ms < 0 || ms > 10000) throw std::invalid_argument("--rtt takes 0 to 10000 ms");
+  // A folder or a missing file would only fail later, as a run that says nothing of why.
+  for (const auto& [option, path] : {std::pair{"--halvex", o.halvex}, std::pair{"--earlier", o.earlier}}) {
+    std::error_code ec;
+    if (!path.empty() && (!std::filesystem::is_regular_file(path, ec) || ::access(path.c_str(), X_OK) != 0))
+      throw std::invalid_argument(std::string(option) + " takes the halvex program itself, not " + path);
+  }
   return o;
 }
 
