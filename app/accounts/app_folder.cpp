@@ -1,5 +1,8 @@
 #include "app_folder.h"
 
+#include "atomic_file.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +15,17 @@ namespace {
 QString& resolved_folder() {
   static QString folder;
   return folder;
+}
+
+// Whether `bytes`, a help page found in place, is one a version of Halvex wrote, unchanged: its
+// SHA-256 is a line of `history`.
+bool unedited_earlier_page(const QByteArray& bytes, const QString& history) {
+  QFile sums(history);
+  if (!sums.open(QIODevice::ReadOnly)) return false;
+  const QByteArray sum = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+  for (const QByteArray& line : sums.readAll().split('\n'))
+    if (line.trimmed() == sum) return true;
+  return false;
 }
 
 }  // namespace
@@ -34,12 +48,23 @@ QString resolve_app_folder() {
 
 const QString& app_folder() { return resolved_folder(); }
 
-bool write_help_page(const QString& folder, const QString& source) {
+bool write_help_page(const QString& folder, const QString& source, const QString& history) {
   QString target = folder;
   if (!target.endsWith(u'/')) target += u'/';
   target += QStringLiteral("help.htm");
-  if (QFileInfo::exists(target)) return true;
   QFile in(source);
+  const QFileInfo info(target);
+  if (info.exists()) {
+    // Only a plain file of a help page's size is read: never a pipe, a device or a huge file.
+    constexpr qint64 kLargestPage = 4 << 20;
+    QFile present(target);
+    if (!info.isFile() || info.size() > kLargestPage || !present.open(QIODevice::ReadOnly)) return true;
+    const QByteArray old_page = present.readAll();
+    if (!in.open(QIODevice::ReadOnly)) return true;
+    const QByteArray page = in.readAll();
+    if (old_page == page || !unedited_earlier_page(old_page, history)) return true;
+    return write_file_atomically(target, page, 0644) || QFileInfo::exists(target);
+  }
   if (!in.open(QIODevice::ReadOnly)) return false;
   const QByteArray page = in.readAll();
   QFile out(target);

@@ -15,8 +15,11 @@ QString resolve_app_folder();
 // The folder found by the last resolve_app_folder(); empty before.
 const QString& app_folder();
 
-// Copies `source` (by default the built-in help page) to `folder` + "help.htm" when
-// that file is missing. True when the help page is there afterwards.
-bool write_help_page(const QString& folder, const QString& source = QStringLiteral(":/help.htm"));
+// Copies `source` (by default the built-in help page) to `folder` + "help.htm" when that file
+// is missing, or when it is a page an earlier version wrote and nobody edited since (its
+// SHA-256 is listed in `history`), so an update brings its help along. An edited page is kept.
+// True when a help page is there afterwards.
+bool write_help_page(const QString& folder, const QString& source = QStringLiteral(":/help.htm"),
+                     const QString& history = QStringLiteral(":/help_history.txt"));
 
 }  // namespace halvex

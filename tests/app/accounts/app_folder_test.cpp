@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -86,6 +87,41 @@ TEST_F(AppFolder, HelpPageIsWrittenWhenMissingAndKeptWhenPresent) {
   EXPECT_TRUE(write_help_page(tmp("app") + "/", source.fileName()));
   ASSERT_TRUE(page.open(QIODevice::ReadOnly));
   EXPECT_EQ(page.readAll(), "edited");
+}
+
+// An update brings its help page along, but only over a page a version wrote and nobody
+// edited: the history lists the sums of the pages shipped.
+TEST_F(AppFolder, AnUneditedEarlierHelpPageIsReplacedAndAnEditedOneKept) {
+  auto write = [](const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+  };
+  const QByteArray shipped = "<html>old help</html>";
+  write(tmp("source.htm"), "<html>new help</html>");
+  write(tmp("history.txt"), "# comment\n" + QCryptographicHash::hash(shipped, QCryptographicHash::Sha256).toHex() + "\n");
+  QDir().mkpath(tmp("app"));
+  struct Case {
+    QByteArray present, expected;
+  };
+  for (const Case& c : {Case{shipped, "<html>new help</html>"}, Case{shipped + " ", shipped + " "},
+                        Case{"edited", "edited"}}) {
+    SCOPED_TRACE(c.present.toStdString());
+    write(tmp("app/help.htm"), c.present);
+    EXPECT_TRUE(write_help_page(tmp("app"), tmp("source.htm"), tmp("history.txt")));
+    QFile page(tmp("app/help.htm"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_EQ(page.readAll(), c.expected);
+  }
+}
+
+TEST_F(AppFolder, TheBuiltInHelpPageIsInItsHistory) {
+  QFile page(QStringLiteral(":/help.htm")), history(QStringLiteral(":/help_history.txt"));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+  const QByteArray sum = QCryptographicHash::hash(page.readAll(), QCryptographicHash::Sha256).toHex();
+  EXPECT_TRUE(history.readAll().split('\n').contains(sum))
+      << "add " << sum.toStdString() << " to app/resources/help_history.txt";
 }
 
 TEST_F(AppFolder, MissingSourceWritesNothing) {
