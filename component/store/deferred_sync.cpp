@@ -43,7 +43,8 @@ bool syncfs_reaches_the_disk(int fd) {
     }
 }
 
-// Each is still a regular file: one removed or replaced meanwhile is not a kept copy.
+// Each is still a regular file: one removed meanwhile (or put aside for something else) is
+// not a kept copy.
 bool all_present(const std::vector<std::string>& files) {
     bool ok = true;
     for (const std::string& file : files) {
