@@ -101,27 +101,14 @@ TEST_F(AppFolder, AnUneditedEarlierHelpPageIsReplacedAndAnEditedOneKept) {
   write(tmp("source.htm"), "<html>new help</html>");
   write(tmp("history.txt"), "# comment\n" + QCryptographicHash::hash(shipped, QCryptographicHash::Sha256).toHex() + "\n");
   QDir().mkpath(tmp("app"));
-  struct Case {
-    QByteArray present, expected;
-  };
-  for (const Case& c : {Case{shipped, "<html>new help</html>"}, Case{shipped + " ", shipped + " "},
-                        Case{"edited", "edited"}}) {
-    SCOPED_TRACE(c.present.toStdString());
-    write(tmp("app/help.htm"), c.present);
+  for (const auto& [present, expected] : {std::pair<QByteArray, QByteArray>{shipped, "<html>new help</html>"},
+                                          {shipped + " ", shipped + " "}}) {
+    write(tmp("app/help.htm"), present);
     EXPECT_TRUE(write_help_page(tmp("app"), tmp("source.htm"), tmp("history.txt")));
     QFile page(tmp("app/help.htm"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    EXPECT_EQ(page.readAll(), c.expected);
+    EXPECT_EQ(page.readAll(), expected);
   }
-}
-
-TEST_F(AppFolder, TheBuiltInHelpPageIsInItsHistory) {
-  QFile page(QStringLiteral(":/help.htm")), history(QStringLiteral(":/help_history.txt"));
-  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-  ASSERT_TRUE(history.open(QIODevice::ReadOnly));
-  const QByteArray sum = QCryptographicHash::hash(page.readAll(), QCryptographicHash::Sha256).toHex();
-  EXPECT_TRUE(history.readAll().split('\n').contains(sum))
-      << "add " << sum.toStdString() << " to app/resources/help_history.txt";
 }
 
 TEST_F(AppFolder, MissingSourceWritesNothing) {
@@ -151,6 +138,11 @@ TEST_F(AppFolder, BuiltInHelpPageExplainsTheProgram) {
   for (const char* topic : {"Gate", "Filter", "Alerts", "Import", "Export", "Server timeout",
                             "pop3s://pop.example.com", "Tarnell Halvex.ini", "HALVEX_HOME"})
     EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
+  // An update can replace this page only while its sum is in the history.
+  QFile history(QStringLiteral(":/help_history.txt"));
+  ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+  const QByteArray sum = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex();
+  EXPECT_TRUE(history.readAll().split('\n').contains(sum)) << "add " << sum.toStdString() << " to help_history.txt";
 }
 
 // The program's one record and name list work on the resolved folder.
