@@ -37,6 +37,9 @@
 #include "logged_process.h"
 #include "raw_scans.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -464,14 +467,8 @@ std::string server_folder_base() {
 // where an installed halvex keeps its quarantine, so the copies meet the disk a user's would.
 // Falls back to $TMPDIR or /tmp when that folder cannot be made.
 std::string client_folder_base() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  std::filesystem::path base = data && *data == '/' ? std::filesystem::path(data)
-                               : home && *home     ? std::filesystem::path(home) / ".local/share"
-                                                   : std::filesystem::path();
-  std::error_code ec;
-  if (base.empty() || (std::filesystem::create_directories(base, ec), ec)) return "";
-  return base.string();
+  const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  return !base.isEmpty() && QDir().mkpath(base) ? base.toStdString() : "";
 }
 
 // Microseconds one new file takes in `dir` (made, closed, kept till the bench ends): each kept
